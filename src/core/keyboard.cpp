@@ -1,0 +1,139 @@
+#include "core/keyboard.h"
+
+#include "shell/services.h"
+
+#include <atomic>
+
+const std::array<const char*, KEY_COUNT> keyBindingLabels = {
+    "Move left", "Move right", "Move up", "Move down", "Rotate 90° CCW",
+    "Rotate 180°", "Rotate 90° CW", "Pause", "Anti-boss!"};  // UTF-8
+
+namespace {
+
+struct KeyState {
+    std::atomic<bool> down{false};
+    std::atomic<bool> pressed{false};  // went down since the last query
+};
+
+std::array<KeyState, keyTableSize> keyTable;
+std::atomic<void (*)()> exitActionPort{nullptr};
+
+bool inTable(int32_t virtualKey)
+{
+    return virtualKey >= 0 && virtualKey < keyTableSize;
+}
+
+// Which binding shifts toward higher columns, which toward lower ones and
+// which speeds up the fall, by force direction; the fourth move key points
+// against gravity on the screen and does nothing.
+struct MoveRoles {
+    int32_t higher, lower, fastFall;
+};
+
+MoveRoles moveRoles(int32_t direction)
+{
+    switch (direction) {
+    case FORCE_UP: return {KEY_MOVE_LEFT, KEY_MOVE_RIGHT, KEY_MOVE_UP};
+    case FORCE_RIGHT: return {KEY_MOVE_UP, KEY_MOVE_DOWN, KEY_MOVE_RIGHT};
+    case FORCE_LEFT: return {KEY_MOVE_DOWN, KEY_MOVE_UP, KEY_MOVE_LEFT};
+    default: return {KEY_MOVE_RIGHT, KEY_MOVE_LEFT, KEY_MOVE_DOWN};
+    }
+}
+
+// A request already pending for the same rotation is left as it is.
+void requestRotation(int32_t rotation)
+{
+    if (game.pendingRotation != rotation)
+        game.pendingRotation = rotation;
+}
+
+}  // namespace
+
+void loadDefaultKeys(std::array<int32_t, KEY_COUNT>& keys)
+{
+    keys = {
+        37,  // left arrow: move left
+        39,  // right arrow: move right
+        38,  // up arrow: move up
+        40,  // down arrow: move down
+        86,  // V: rotate 90 degrees counter-clockwise
+        67,  // C: rotate 180 degrees
+        32,  // space: rotate 90 degrees clockwise
+        13,  // Enter: pause
+        27,  // Escape: anti-boss
+    };
+}
+
+void setKeyDown(int32_t virtualKey)
+{
+    if (!inTable(virtualKey))
+        return;
+    keyTable[virtualKey].pressed = true;
+    keyTable[virtualKey].down = true;
+}
+
+void setKeyUp(int32_t virtualKey)
+{
+    if (inTable(virtualKey))
+        keyTable[virtualKey].down = false;
+}
+
+void releaseAllKeys()
+{
+    for (KeyState& key : keyTable)
+        key.down = false;
+}
+
+bool queryKey(int32_t virtualKey)
+{
+    if (!inTable(virtualKey))
+        return false;
+    const bool pressed = keyTable[virtualKey].pressed.exchange(false);
+    return keyTable[virtualKey].down || pressed;
+}
+
+void pollKeys()
+{
+    const MoveRoles roles = moveRoles(game.forceDirection);
+
+    game.shiftRightHeld = queryKey(game.keyBindings[roles.higher]);
+    game.shiftRightPressed = game.shiftRightHeld && !game.prevShiftRightHeld;
+    game.prevShiftRightHeld = game.shiftRightHeld;
+
+    game.shiftLeftHeld = queryKey(game.keyBindings[roles.lower]);
+    game.shiftLeftPressed = game.shiftLeftHeld && !game.prevShiftLeftHeld;
+    game.prevShiftLeftHeld = game.shiftLeftHeld;
+
+    game.fastFallHeld = queryKey(game.keyBindings[roles.fastFall]);
+}
+
+void installExitAction(void (*exitAction)())
+{
+    exitActionPort = exitAction;
+}
+
+void handleKeyPress(int32_t virtualKey)
+{
+    const auto& keys = game.keyBindings;
+    if (virtualKey == keys[KEY_ANTI_BOSS]) {
+        if (void (*exitAction)() = exitActionPort.load())
+            exitAction();
+        return;
+    }
+    if (game.gameMode == MODE_PAUSED) {
+        game.gameMode = MODE_PLAYING;
+        return;
+    }
+    if (game.gameMode != MODE_PLAYING)
+        return;
+    if (virtualKey == keys[KEY_ROTATE_CCW])
+        requestRotation(ROTATE_CCW);
+    else if (virtualKey == keys[KEY_ROTATE_180])
+        requestRotation(ROTATE_180);
+    else if (virtualKey == keys[KEY_ROTATE_CW])
+        requestRotation(ROTATE_CW);
+    else if (virtualKey == keys[KEY_PAUSE]) {
+        game.gameMode = MODE_PAUSED;
+        requestRepaint(eraseOnRepaint);
+    }
+}

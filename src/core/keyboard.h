@@ -1,0 +1,40 @@
+// Key bindings, the key table the window fills, the polling of the movement
+// keys and the window's key-press rule. Codes are Windows virtual-key numbers
+// everywhere, in the configuration file too.
+#pragma once
+
+#include "core/gamestate.h"
+
+#include <array>
+#include <cstdint>
+
+// Labels of the nine bindings, in the order of KeyBindingIndex.
+extern const std::array<const char*, KEY_COUNT> keyBindingLabels;
+
+// Fills the table with the default keys: the four arrows, V, C, Space, Enter
+// and Escape, in the order of KeyBindingIndex.
+void loadDefaultKeys(std::array<int32_t, KEY_COUNT>& keys);
+
+// The key table. The window thread reports every key going down or up; the
+// game thread queries it. A query answers true when the key is down now or
+// went down since the previous query of that key, so a tap between two polls
+// is never lost.
+constexpr int32_t keyTableSize = 256;
+void setKeyDown(int32_t virtualKey);    // window thread
+void setKeyUp(int32_t virtualKey);      // window thread
+void releaseAllKeys();                  // window thread, when the window loses focus
+bool queryKey(int32_t virtualKey);      // game thread
+
+// Reads the three movement keys for the current force direction into the
+// shift and fast-fall flags. Called on the game thread under gameLock.
+void pollKeys();
+
+// What the Anti-boss! key does: leave the game at once, through the same path
+// as closing the window. The shell installs it; without one the key does nothing.
+void installExitAction(void (*exitAction)());
+
+// The window thread's rule for a key going down (auto-repeats included):
+// Anti-boss! in every mode, any key resumes a paused game, and while playing
+// the three rotations and Pause. Runs without gameLock: writes only gameMode
+// and pendingRotation.
+void handleKeyPress(int32_t virtualKey);
