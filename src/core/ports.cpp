@@ -2,7 +2,8 @@
 
 #include <atomic>
 #include <chrono>
-#include <thread>
+#include <condition_variable>
+#include <mutex>
 
 namespace {
 
@@ -13,9 +14,17 @@ uint32_t systemMilliseconds()
         duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
+// Sleeps wait on a condition variable rather than sleeping outright, so that
+// shutdown can cut them short.
+std::mutex sleepMutex;
+std::condition_variable sleepWake;
+uint64_t wakeGeneration = 0;
+
 void systemSleep(uint32_t ms)
 {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    std::unique_lock<std::mutex> lock(sleepMutex);
+    const uint64_t generation = wakeGeneration;
+    sleepWake.wait_for(lock, std::chrono::milliseconds(ms), [&] { return wakeGeneration != generation; });
 }
 
 std::atomic<uint32_t (*)()> clockNow{systemMilliseconds};
@@ -43,6 +52,15 @@ uint32_t currentMilliseconds()
 void sleepMilliseconds(uint32_t ms)
 {
     clockSleep.load()(ms);
+}
+
+void wakeSleepers()
+{
+    {
+        std::lock_guard<std::mutex> lock(sleepMutex);
+        ++wakeGeneration;
+    }
+    sleepWake.notify_all();
 }
 
 void playSound(const char* file)

@@ -20,6 +20,9 @@ void installSoundPlayer(SoundPlayer player);
 
 uint32_t currentMilliseconds();
 void sleepMilliseconds(uint32_t ms);
+// Ends every sleep of the system clock now in progress, so that a thread
+// asked to stop does not first sleep out its tick. Any thread.
+void wakeSleepers();
 
 // Called on the game thread (landing, rotation) under gameLock; never blocks.
 void playSound(const char* file);

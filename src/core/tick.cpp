@@ -1,0 +1,214 @@
+#include "core/tick.h"
+
+#include "core/gamestate.h"
+#include "core/generator.h"
+#include "core/keyboard.h"
+#include "core/landing.h"
+#include "core/motion.h"
+#include "core/newgame.h"
+#include "core/ports.h"
+#include "events/fieldeffects.h"
+#include "events/randomevents.h"
+#include "shell/services.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <thread>
+
+namespace {
+
+std::thread gameThread;
+std::atomic<bool> stopRequested{false};
+std::atomic<void (*)()> newGameRequest{nullptr};
+
+// Cell boundary the pixel position lies in, truncated toward zero.
+int32_t cellOf(double pixels)
+{
+    return static_cast<int32_t>(std::trunc(pixels / game.cellSize));
+}
+
+// No shape is falling: a random event, the field effects, then the next shape.
+bool stepWithoutShape()
+{
+    if (game.randomEvents && !game.suddenMode && randomBelow(1000) < 5) {
+        runRandomEvent();
+        if (fieldContains(game.fieldCells, CELL_ACTIVE))
+            return true;  // a picture drops instead of the next shape
+    }
+    applyFieldEffects();
+    if (!spawnNextShape())
+        game.gameMode = MODE_GAME_OVER;
+    return true;
+}
+
+bool turnShape()
+{
+    // Taken and cleared in one go, so a key pressed meanwhile is not lost.
+    const int32_t rotation = game.pendingRotation.exchange(ROTATE_NONE);
+    if (rotation == ROTATE_NONE || !rotateActiveShape(rotation))
+        return false;
+    game.projectionDirty = true;
+    if (game.suddenMode)
+        dropToProjection();
+    if (game.soundsOn)
+        playSound(SOUND_ROTATE);
+    return true;
+}
+
+// A press jumps just inside the next column; a held key pushes at the
+// shifting speed. The grid follows the pixel position one column per tick.
+bool shiftShape()
+{
+    const double cs = game.cellSize;
+    const int32_t column = game.shapeColumn;
+    if (game.shiftRightPressed)
+        game.shapeX = (column + 1) * cs + cs / 10;
+    else if (game.shiftRightHeld)
+        game.shapeX += game.shiftSpeed * cs / 100;
+    if (game.shiftLeftPressed)
+        game.shapeX = (column - 1) * cs + 9 * cs / 10;
+    else if (game.shiftLeftHeld)
+        game.shapeX -= game.shiftSpeed * cs / 100;
+
+    const int32_t dx = game.shapeX >= 0 ? std::clamp(cellOf(game.shapeX) - column, -1, 1) : -1;
+    if (dx == 0)
+        return false;
+    game.projectionDirty = true;
+    if (!shiftActiveShape(dx)) {
+        game.shapeX = column * game.cellSize + game.cellSize / 2;
+        return false;
+    }
+    const double fieldPixels = game.fieldWidth * cs;
+    if (game.shapeX < 0)
+        game.shapeX += fieldPixels;
+    else if (game.shapeX >= fieldPixels)
+        game.shapeX -= fieldPixels;
+    if (game.suddenMode)
+        dropToProjection();
+    return true;
+}
+
+// Slowdown keeps the shape hanging for a few ticks after a turn or a shift.
+bool fallIsHeldBack(bool turned, bool moved)
+{
+    if (turned && game.slowdownTicks <= 8)
+        game.slowdownTicks = 8;
+    if (moved && game.slowdownTicks <= 4)
+        game.slowdownTicks = 4;
+    if (!game.fallSlowdownOnAction || game.slowdownTicks <= 0)
+        return false;
+    return --game.slowdownTicks > 0;
+}
+
+void startNewGameDirectly()
+{
+    std::lock_guard<std::recursive_mutex> lock(gameLock);
+    startNewGame();
+}
+
+void endGame()
+{
+    int32_t score;
+    {
+        std::lock_guard<std::recursive_mutex> lock(gameLock);
+        score = game.score;
+    }
+    showMessage("Your score: %d", score);
+    if (stopRequested)
+        return;
+    if (void (*request)() = newGameRequest.load())
+        request();
+    else
+        startNewGameDirectly();
+}
+
+}  // namespace
+
+bool gameStep()
+{
+    if (!fieldContains(game.fieldCells, CELL_ACTIVE))
+        return stepWithoutShape();
+
+    const bool turned = turnShape();
+    const bool moved = shiftShape();
+    bool changed = turned || moved;
+
+    if (game.gradualSpeedup)
+        game.fallSpeed += 0.00005;
+
+    if (!fallIsHeldBack(turned, moved)) {
+        const double cs = game.cellSize;
+        if (game.suddenMode)
+            game.shapeY += game.fallSpeed * cs / 100;
+        else {
+            game.shapeY += game.fallSpeed * cs / 10;
+            if (game.fastFallHeld)
+                game.shapeY += game.fastFallSpeed * cs / 10;
+        }
+    }
+
+    if (game.suddenMode) {
+        // The shape already rests at its landing row; the timer only decides
+        // when it is fixed there.
+        if (cellOf(game.shapeY) - game.shapeRow >= 1) {
+            landActiveShape();
+            return true;
+        }
+        return changed;
+    }
+    const int32_t dy = std::clamp(cellOf(game.shapeY) - game.shapeRow, -1, 1);
+    if (dy == 0)
+        return changed;
+    if (!fallActiveShape(dy))
+        landActiveShape();
+    return true;
+}
+
+void gameThreadMain()
+{
+    while (!stopRequested) {
+        game.nextTickTime = currentMilliseconds() + tickLength;
+        if (game.gameMode == MODE_PLAYING) {
+            {
+                std::lock_guard<std::recursive_mutex> lock(gameLock);
+                pollKeys();
+                if (gameStep())
+                    requestRepaint(false);
+            }
+            if (game.gameMode == MODE_GAME_OVER)
+                endGame();
+        }
+        // The difference is taken signed so that the counter wrapping around
+        // between two ticks costs one short tick, not a sleep of 49 days.
+        const int32_t wait = static_cast<int32_t>(game.nextTickTime - currentMilliseconds());
+        if (wait > 0 && !stopRequested)
+            sleepMilliseconds(static_cast<uint32_t>(wait));
+    }
+}
+
+void startGameThread()
+{
+    if (gameThread.joinable())
+        return;
+    stopRequested = false;
+    gameThread = std::thread(gameThreadMain);
+}
+
+void stopGameThread()
+{
+    stopRequested = true;
+    wakeSleepers();
+    if (gameThread.joinable())
+        gameThread.join();
+}
+
+bool gameThreadStopRequested()
+{
+    return stopRequested;
+}
+
+void installNewGameRequest(void (*request)())
+{
+    newGameRequest = request;
+}
