@@ -9,7 +9,7 @@ PACKAGES := g++ cmake ninja-build pkg-config qt6-base-dev libsdl2-dev libsdl2-mi
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps configure build run test bench clean
+.PHONY: deps configure build run test bench preview clean
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do \
@@ -46,3 +46,8 @@ bench: build
 
 clean:
 	rm -rf $(BUILD_DIR)
+
+# A contact sheet of every skin and of sample frames in the four directions.
+preview: build
+	cmake --build $(BUILD_DIR) --target contact-sheet
+	@echo "Look at $(BUILD_DIR)/preview.png"

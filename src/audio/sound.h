@@ -1,0 +1,2 @@
+// Sound cues through SDL2_mixer.
+#pragma once
