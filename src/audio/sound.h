@@ -1,2 +1,18 @@
-// Sound cues through SDL2_mixer.
+// Sound cues through SDL2_mixer, and the sound device that the music shares.
 #pragma once
+
+// Opens the sound device, with MIDI pinned to the system's General MIDI
+// soundfont when it is installed, and loads the three cues. False when there
+// is no device: cues and music then stay silent and the game plays on.
+// Window thread, at start-up, before the game and music threads start.
+bool openAudio();
+
+// Stops the music thread if it still runs (its piece must not outlive the
+// device), frees the cues and closes the device. Window thread, at exit,
+// after the game thread has stopped.
+void closeAudio();
+
+// Starts a cue and returns at once; a cue already sounding is cut off by the
+// new one. A file that cannot be loaded is silent. Each file is loaded once
+// and kept. Game thread (through the sound port, under gameLock).
+void playSoundFile(const char* file);

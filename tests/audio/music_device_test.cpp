@@ -1,0 +1,149 @@
+// The music on a real mixer: SDL's dummy driver runs it in real time without a
+// sound card, and a meter on the final mix tells sound from silence.
+#include "audio/music.h"
+#include "audio/sound.h"
+#include "core/gamestate.h"
+#include "support/fakes.h"
+#include "audiotest.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <thread>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+class MusicDeviceTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        fakeClock::install();
+        for (auto* flag : {&musicStartRequest, &musicPauseRequest, &musicResumeRequest, &musicStopRequest,
+                           &musicTrackEnded})
+            *flag = false;
+        // Every piece is the same short chord, so whichever is picked the
+        // test knows what it hears.
+        std::filesystem::create_directories(dir / "music");
+        for (const char* file : MUSIC_FILES)
+            audiotest::writeChordMidi(dir / file, 700);
+        SDL_setenv("SDL_AUDIODRIVER", "dummy", 1);
+        ASSERT_TRUE(openAudio());
+        meter = std::make_unique<audiotest::OutputMeter>();
+        player = createSdlMusicPlayer();
+    }
+
+    void TearDown() override
+    {
+        player.reset();
+        meter.reset();
+        closeAudio();
+        game.musicOn = false;
+    }
+
+    void poll() { serveMusicRequests(*player, state); }
+
+    long audible(std::chrono::milliseconds time) { return meter->audibleFramesDuring(time); }
+
+    // Left only after the working directory has moved back out of it.
+    audiotest::ScratchDirectory scratch{::testing::UnitTest::GetInstance()->current_test_info()->name()};
+    const std::filesystem::path& dir = scratch.path;
+    audiotest::WorkingDirectory inGameDirectory{dir};
+    std::unique_ptr<audiotest::OutputMeter> meter;
+    std::unique_ptr<MusicPlayer> player;
+    MusicThreadState state;
+};
+
+TEST_F(MusicDeviceTest, PlaysPausesResumesAndMovesOnToTheNextPiece)
+{
+    musicOptionSwitched(true);
+    poll();
+    EXPECT_TRUE(Mix_PlayingMusic());
+    EXPECT_GT(audible(150ms), 0);
+
+    musicOptionSwitched(false);
+    poll();
+    std::this_thread::sleep_for(50ms);  // a buffer already mixed may still come out
+    EXPECT_EQ(audible(200ms), 0);
+
+    musicOptionSwitched(true);
+    poll();
+    EXPECT_GT(audible(100ms), 0);
+
+    // FluidSynth reports the end a good while after the last note-off.
+    ASSERT_TRUE(audiotest::waitForFlag(musicTrackEnded, 6000ms));
+    poll();
+    EXPECT_FALSE(Mix_PlayingMusic());
+    EXPECT_TRUE(musicStartRequest);
+    poll();
+    EXPECT_TRUE(Mix_PlayingMusic());
+    EXPECT_GT(audible(150ms), 0);
+
+    musicStopRequest = true;
+    poll();
+    EXPECT_FALSE(Mix_PlayingMusic());
+    // Halting raised the end hook; that must not bring the music back.
+    poll();
+    poll();
+    EXPECT_FALSE(Mix_PlayingMusic());
+    EXPECT_EQ(audible(100ms), 0);
+}
+
+TEST_F(MusicDeviceTest, PieceEndsOneSecondAfterItsListedLengthCountingOnlyPlayingTime)
+{
+    std::ofstream(dir / "music/lengths.txt") << "Techno_02.mid 5000\r\nTechno_01.mid 4000\r\n";
+    fakeClock::install(1000, 0);
+
+    ASSERT_TRUE(player->open("music/Techno_01.mid"));
+    ASSERT_TRUE(player->play());
+    fakeClock::advance(3000);
+    player->pause();
+    fakeClock::advance(60000);
+    EXPECT_FALSE(player->finished());
+    player->resume();
+    fakeClock::advance(1999);
+    EXPECT_FALSE(player->finished());
+    fakeClock::advance(1);
+    EXPECT_TRUE(player->finished());
+
+    // A piece missing from the list is left to FluidSynth's own report.
+    ASSERT_TRUE(player->open("music/Techno_03.mid"));
+    ASSERT_TRUE(player->play());
+    fakeClock::advance(600000);
+    EXPECT_FALSE(player->finished());
+}
+
+TEST_F(MusicDeviceTest, ThreadStartsMusicWhenOnAndStopsAtOnce)
+{
+    game.musicOn = true;
+    ASSERT_TRUE(startMusicThread());
+    EXPECT_FALSE(startMusicThread());
+    const auto until = std::chrono::steady_clock::now() + 3s;
+    while (!Mix_PlayingMusic() && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(20ms);
+    EXPECT_TRUE(Mix_PlayingMusic()) << "the first poll comes a second after the start";
+
+    const auto stopping = std::chrono::steady_clock::now();
+    stopMusicThread();
+    EXPECT_LT(std::chrono::steady_clock::now() - stopping, 300ms);
+    EXPECT_FALSE(Mix_PlayingMusic());
+}
+
+TEST(MusicThread, WithMusicOffItOpensNothingAndStopsAtOnce)
+{
+    musicStartRequest = false;
+    game.musicOn = false;
+    ASSERT_TRUE(startMusicThread());
+    EXPECT_FALSE(musicStartRequest);
+    std::this_thread::sleep_for(20ms);
+    const auto stopping = std::chrono::steady_clock::now();
+    stopMusicThread();
+    EXPECT_LT(std::chrono::steady_clock::now() - stopping, 300ms);
+    // Stopping twice, or closing a device never opened, is harmless.
+    stopMusicThread();
+    closeAudio();
+}
+
+}  // namespace
