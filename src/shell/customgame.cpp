@@ -1,0 +1,228 @@
+#include "shell/customgame.h"
+
+#include "core/newgame.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+constexpr std::array<ScrollRange, BAR_COUNT> barRanges = {{
+    {4, 50},  // width
+    {4, 50},  // height
+    {3, 25},  // max blocks
+    {1, 10},  // min blocks
+    {2, 20},  // max extent
+    {1, 50},  // speed, in tenths
+    {1, 10},  // min rows
+}};
+
+constexpr double slowestSpeed = 0.1;
+constexpr double fastestSpeed = 5.0;
+constexpr double speedStep = 0.1;
+
+bool sidewaysGravity(int32_t direction)
+{
+    return direction == FORCE_RIGHT || direction == FORCE_LEFT;
+}
+
+template <typename Draft>
+auto integerValue(Draft& draft, int32_t bar) -> decltype(&draft.draftWidth)
+{
+    switch (bar) {
+    case BAR_WIDTH: return &draft.draftWidth;
+    case BAR_HEIGHT: return &draft.draftHeight;
+    case BAR_MAX_BLOCKS: return &draft.draftMaxBlocks;
+    case BAR_MIN_BLOCKS: return &draft.draftMinBlocks;
+    case BAR_EXTENT: return &draft.draftExtent;
+    default: return nullptr;
+    }
+}
+
+// Line and page steps are the same size. A thumb outside the range (the bar
+// never reports one, but the value is taken as it comes) is held to it.
+void scrollInteger(int32_t& value, ScrollRange range, int32_t code, int32_t thumbPosition)
+{
+    switch (code) {
+    case SCROLL_LINE_LEFT:
+    case SCROLL_PAGE_LEFT: value = std::max(range.minimum, value - 1); break;
+    case SCROLL_LINE_RIGHT:
+    case SCROLL_PAGE_RIGHT: value = std::min(range.maximum, value + 1); break;
+    case SCROLL_THUMB_POSITION:
+    case SCROLL_THUMB_TRACK:
+        value = std::clamp(thumbPosition, range.minimum, range.maximum);
+        break;
+    default: break;
+    }
+}
+
+// Steps are taken from the speed as it is, not from the thumb, so a speed
+// between two tenths (0.15 from a sample game) keeps its offset until it
+// meets a bound or the thumb is dragged.
+void scrollSpeed(double& speed, int32_t code, int32_t thumbPosition)
+{
+    switch (code) {
+    case SCROLL_LINE_LEFT:
+    case SCROLL_PAGE_LEFT:
+        speed -= speedStep;
+        if (speed < slowestSpeed)
+            speed = slowestSpeed;
+        break;
+    case SCROLL_LINE_RIGHT:
+    case SCROLL_PAGE_RIGHT:
+        speed += speedStep;
+        if (speed > fastestSpeed)
+            speed = fastestSpeed;
+        break;
+    case SCROLL_THUMB_POSITION:
+    case SCROLL_THUMB_TRACK: {
+        const ScrollRange range = barRanges[BAR_SPEED];
+        speed = std::clamp(thumbPosition, range.minimum, range.maximum) / 10.0;
+        break;
+    }
+    default: break;
+    }
+}
+
+// Lowered in this order, each rule seeing the ones before.
+void applyShapeConsistency(CustomGameDraft& draft)
+{
+    draft.draftExtent = std::min(draft.draftExtent, draft.draftWidth - 2);
+    draft.draftExtent = std::min(draft.draftExtent, draft.draftHeight - 2);
+    draft.draftMaxBlocks = std::min(draft.draftMaxBlocks, draft.draftExtent * draft.draftExtent);
+    draft.draftExtent = std::min(draft.draftExtent, draft.draftMaxBlocks);
+    draft.draftMinBlocks = std::min(draft.draftMinBlocks, draft.draftMaxBlocks);
+}
+
+int32_t clampIndex(int32_t index)
+{
+    return std::max(0, index);
+}
+
+}  // namespace
+
+ScrollRange customGameBarRange(int32_t bar)
+{
+    if (bar < 0 || bar >= BAR_COUNT)
+        return {0, 0};
+    return barRanges[bar];
+}
+
+void fillCustomGameDraft(CustomGameDraft& draft)
+{
+    const bool sideways = sidewaysGravity(game.forceDirection);
+    draft.draftWidth = sideways ? game.fieldHeight : game.fieldWidth;
+    draft.draftHeight = sideways ? game.fieldWidth : game.fieldHeight;
+    draft.draftMaxBlocks = game.maxBlocks;
+    draft.draftMinBlocks = game.minBlocks;
+    draft.draftExtent = game.maxShapeExtent;
+    draft.draftMinRows = game.minRowsToClear;
+    draft.draftFallSpeed = game.initialFallSpeed;
+}
+
+int32_t customGameBarPosition(const CustomGameDraft& draft, int32_t bar)
+{
+    switch (bar) {
+    case BAR_SPEED: return static_cast<int32_t>(draft.draftFallSpeed * 10);
+    case BAR_MIN_ROWS: return static_cast<int32_t>(draft.draftMinRows);
+    default: {
+        const int32_t* value = integerValue(draft, bar);
+        return value != nullptr ? *value : 0;
+    }
+    }
+}
+
+std::string customGameBarLabel(const CustomGameDraft& draft, int32_t bar)
+{
+    char text[32];
+    if (bar == BAR_SPEED)
+        std::snprintf(text, sizeof text, "%4.1f", draft.draftFallSpeed);
+    else if (bar == BAR_MIN_ROWS)
+        std::snprintf(text, sizeof text, "%u", static_cast<unsigned>(draft.draftMinRows));
+    else
+        std::snprintf(text, sizeof text, "%d", static_cast<int>(customGameBarPosition(draft, bar)));
+    return text;
+}
+
+bool customGameHorizontalScroll(CustomGameDraft& draft, int32_t bar, int32_t code, int32_t thumbPosition)
+{
+    const CustomGameDraft before = draft;
+    if (bar == BAR_SPEED)
+        scrollSpeed(draft.draftFallSpeed, code, thumbPosition);
+    else if (int32_t* value = integerValue(draft, bar))
+        scrollInteger(*value, barRanges[bar], code, thumbPosition);
+    // The rules run whatever was scrolled: a narrower field may squeeze the
+    // shapes as much as a smaller extent does.
+    applyShapeConsistency(draft);
+    return draft.draftExtent != before.draftExtent || draft.draftMaxBlocks != before.draftMaxBlocks
+        || draft.draftMinBlocks != before.draftMinBlocks;
+}
+
+void customGameVerticalScroll(CustomGameDraft& draft, int32_t code)
+{
+    const ScrollRange range = barRanges[BAR_MIN_ROWS];
+    // Signed arithmetic: a stored value of 0 must step to 1, not wrap around.
+    int64_t rows = draft.draftMinRows;
+    switch (code) {
+    case SCROLL_LINE_UP:
+    case SCROLL_PAGE_UP: rows = std::min<int64_t>(range.maximum, rows + 1); break;
+    case SCROLL_LINE_DOWN:
+    case SCROLL_PAGE_DOWN: rows = std::max<int64_t>(range.minimum, rows - 1); break;
+    default: return;
+    }
+    draft.draftMinRows = static_cast<uint32_t>(rows);
+}
+
+void customGameOnlyTetraminoes(CustomGameDraft& draft, bool checked)
+{
+    if (checked) {
+        draft.draftMaxBlocks = 4;
+        draft.draftMinBlocks = 4;
+        draft.draftExtent = 4;
+    }
+    draft.draftWidth = std::max(draft.draftWidth, 6);
+    draft.draftHeight = std::max(draft.draftHeight, 6);
+}
+
+CustomGameChoices currentCustomGameChoices()
+{
+    CustomGameChoices choices;
+    choices.sidesType = game.sidesType;
+    choices.groundType = game.groundType;
+    choices.forceDirection = game.forceDirection;
+    choices.gradualSpeedup = game.gradualSpeedup;
+    choices.suddenMode = game.suddenMode;
+    choices.invisibilityMode = game.invisibilityMode;
+    choices.effectFrequency = game.effectFrequency;
+    return choices;
+}
+
+void startCustomGame(const CustomGameDraft& draft, const CustomGameChoices& choices)
+{
+    game.initialFallSpeed = draft.draftFallSpeed;
+    game.fallSpeed = draft.draftFallSpeed;
+    game.gradualSpeedup = choices.gradualSpeedup;
+    game.forceDirection = clampIndex(choices.forceDirection);
+    game.suddenMode = choices.suddenMode;
+    game.invisibilityMode = choices.invisibilityMode;
+    // The direction just chosen decides the exchange, so the field keeps the
+    // proportions the player saw, also when the direction changed here.
+    if (sidewaysGravity(game.forceDirection)) {
+        game.fieldWidth = draft.draftHeight;
+        game.fieldHeight = draft.draftWidth;
+    } else {
+        game.fieldWidth = draft.draftWidth;
+        game.fieldHeight = draft.draftHeight;
+    }
+    game.sidesType = clampIndex(choices.sidesType);
+    game.groundType = clampIndex(choices.groundType);
+    game.maxBlocks = draft.draftMaxBlocks;
+    game.minBlocks = draft.draftMinBlocks;
+    game.maxShapeExtent = draft.draftExtent;
+    game.minRowsToClear = draft.draftMinRows;
+    for (int32_t i = 0; i < EFFECT_COUNT; ++i)
+        game.effectFrequency[i] = clampIndex(choices.effectFrequency[i]);
+    game.levelFile.clear();
+    game.tipText.clear();
+    startNewGame();
+}
