@@ -35,8 +35,7 @@ build: deps configure
 run: build
 	mkdir -p $(GAME_DIR)
 	cp -r data/. $(GAME_DIR)/
-	@if [ -x $(BUILD_DIR)/dralen ]; then cd $(GAME_DIR) && ../dralen; \
-	else echo "The game window is not built yet: only the game library and its tests exist."; fi
+	cd $(GAME_DIR) && ../dralen
 
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure

@@ -1040,6 +1040,32 @@ Image drawBlocks(const Style& style)
     return image;
 }
 
+// The window icon: an L of four neon blocks joined into one piece, on 8 px
+// cells of a 4 x 4 grid.
+Image drawIcon()
+{
+    constexpr int size = 8, cells = 4;
+    static const char* const shape[cells] = {".#..", ".#..", ".##.", "...."};
+    auto filled = [](int c, int r) { return c >= 0 && r >= 0 && c < cells && r < cells && shape[r][c] == '#'; };
+    Image image(cells * size, cells * size);
+    for (int r = 0; r < cells; ++r)
+        for (int c = 0; c < cells; ++c) {
+            const bool block = filled(c, r);
+            int mask = 0;
+            if (block) {
+                mask |= filled(c - 1, r) ? MASK_LEFT : 0;
+                mask |= filled(c, r - 1) ? MASK_UP : 0;
+                mask |= filled(c + 1, r) ? MASK_RIGHT : 0;
+                mask |= filled(c, r + 1) ? MASK_DOWN : 0;
+            }
+            const Tile tile{size * 2, block ? TILE_ACTIVE : TILE_EMPTY, mask};
+            for (int y = 0; y < size; ++y)
+                for (int x = 0; x < size; ++x)
+                    image.set(c * size + x, r * size + y, neonPixel(tile, x * 2, y * 2));
+        }
+    return image;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -1065,6 +1091,10 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "skingen: cannot write %s\n", words.string().c_str());
             ++failures;
         }
+    }
+    if (!drawIcon().writeBmp(directory / "DRALEN.bmp")) {
+        std::fprintf(stderr, "skingen: cannot write the icon\n");
+        ++failures;
     }
     return failures == 0 ? 0 : 1;
 }

@@ -1,0 +1,73 @@
+// The one main window: a menu bar over the play area. A thin adapter: keys,
+// clicks, activation and menu ids go to the plain functions of the game.
+#pragma once
+
+#include <QImage>
+#include <QMainWindow>
+#include <QWidget>
+
+#include <cstdint>
+#include <map>
+
+class QAction;
+class QMenu;
+struct MenuNode;
+
+// The drawing area, exactly playAreaWidth x playAreaHeight pixels.
+class PlayArea : public QWidget {
+    Q_OBJECT
+public:
+    explicit PlayArea(QWidget* parent);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    QImage backBuffer;
+};
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    MainWindow();
+    ~MainWindow() override;
+
+    PlayArea* playArea() const { return area; }
+    QAction* action(int32_t id) const;
+
+    // Sets the check mark of every option item from the game record.
+    void refreshMenuChecks();
+    // Gives the drawing area its size; the window follows, centred on the
+    // screen when asked.
+    void applyPlayAreaSize(int32_t width, int32_t height, bool moveToCentre);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void buildMenu(QMenu* menu, const MenuNode& node);
+
+    PlayArea* area;
+    std::map<int32_t, QAction*> actions;
+    bool closing = false;
+};
+
+// The window of the process, null before it is made and after it is gone.
+extern MainWindow* mainWindow;
+
+// Connects the game's ports (window, new-game request, exit, commands, sound)
+// to the Qt side. Called once on the window thread, as soon as the
+// application object exists, so that even start-up messages are seen.
+void installShellPorts();
+
+// The start-up sequence up to the window and its threads; returns the
+// window, shown and centred. The exit path runs from closeEvent.
+MainWindow* startGame();
+
+// After the message loop: the configuration is written last.
+void finishGame();

@@ -1,0 +1,432 @@
+#include "core/keyboard.h"
+#include "core/newgame.h"
+#include "core/tick.h"
+#include "persist/config.h"
+#include "persist/savefiles.h"
+#include "render/skins.h"
+#include "shell/commands.h"
+#include "shell/mainwindow.h"
+#include "shell/services.h"
+#include "support/gametest.h"
+#include "support/invariants.h"
+#include "support/tempdir.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+
+#include <filesystem>
+
+namespace {
+
+std::string menuDump(const QList<QAction*>& items, int depth)
+{
+    std::string dump;
+    for (QAction* item : items) {
+        dump += std::string(depth * 2, ' ');
+        if (item->isSeparator())
+            dump += "---\n";
+        else if (item->menu() != nullptr)
+            dump += item->text().toStdString() + "\n" + menuDump(item->menu()->actions(), depth + 1);
+        else
+            dump += item->text().toStdString() + " [" + std::to_string(item->data().toInt()) + "]\n";
+    }
+    return dump;
+}
+
+// The window port of these tests: messages are recorded instead of shown,
+// sizes reach the real window.
+std::vector<std::string> shown;
+int recordMessage(const char* text)
+{
+    shown.emplace_back(text);
+    return 1;
+}
+void resizeTheWindow(int32_t width, int32_t height, bool moveToCentre)
+{
+    if (mainWindow)
+        mainWindow->applyPlayAreaSize(width, height, moveToCentre);
+}
+void ignoreRepaint(bool) {}
+
+std::optional<std::string> chosenPath;
+std::optional<std::string> choosePath()
+{
+    return chosenPath;
+}
+
+}  // namespace
+
+class MainWindowTest : public GameTest {
+protected:
+    void SetUp() override
+    {
+        GameTest::SetUp();
+        shown.clear();
+        installWindowPort({recordMessage, resizeTheWindow, ignoreRepaint});
+        loadDefaultKeys(game.keyBindings);
+        game.skinIndex = 2;
+        game.cellSize = 20;
+        game.randomEvents = false;
+        gameDirectory = dir.path();
+        applyStartUpSettings();
+        startNewGame();
+        loadSkinBitmaps();
+        window = new MainWindow();
+        mainWindow = window;
+        installCommandPort({nullptr, nullptr, nullptr, choosePath, choosePath, nullptr, nullptr});
+    }
+    void TearDown() override
+    {
+        delete window;
+        mainWindow = nullptr;
+        releaseSkinBitmaps();
+        releaseAllKeys();
+        removeWindowPort();
+        installCommandPort({});
+    }
+
+    void command(int32_t id) { window->action(id)->trigger(); }
+
+    TempDir dir;
+    MainWindow* window = nullptr;
+};
+
+TEST_F(MainWindowTest, MenuBarHoldsEveryCommandInItsPlace)
+{
+    const std::string expected = R"(Game
+  Custom Game... [40039]
+  Sample Game
+    Tetraminoes [40038]
+    ---
+    Fields 'n' Shapes
+      Mini-tetramino [40088]
+      Micro-tetramino [40089]
+      Nano-tetramino [40090]
+      Mega-tetramino [40091]
+      Torvel [40092]
+      Pentamino [40096]
+      Dralen [40093]
+      Pure dralen [40095]
+      Vemba [40097]
+      Monsters! [40099]
+      Sea bottom [40098]
+      Sinking ships [40100]
+      Under pressure [40101]
+      Recycle bin [40102]
+    Falling thru!
+      Where are the borders? [40081]
+      Hang while you can [40082]
+      Clog [40083]
+      Stairs [40084]
+      Bridge [40085]
+    Row Resistance
+      Double Trouble [40105]
+      Three-in-a-row [40109]
+      Only Sticks Allowed [40110]
+      10-Times Worth It [40111]
+    Losing Orientation
+      Up! [40170]
+      Right! [40171]
+      Left! [40172]
+    Killing Fields
+      Africa [40117]
+      Farm [40125]
+      Fountain [40126]
+      Galaxy [40127]
+      Spiral [40131]
+      Rabbit Hole [40128]
+      Smiley [40119]
+      Warehouse [40129]
+    Extras!
+      Unstable Field [40174]
+      Shattered Shapes [40176]
+      Annoying Rows [40175]
+    Grand Master
+      Sudden Mode! [40143]
+      Suddenly Stick Saved! [40144]
+      Suddlenly Rabbit Hole [40145]
+      Suddenly Five [40146]
+      Suddenly Clogged [40147]
+      Suddenly Unstable [40180]
+      Insanity [40179]
+  ---
+  Restart [40041]
+  ---
+  Save Game [40064]
+  Load Game [40065]
+  ---
+  Exit [40040]
+Options
+  Graphical Style
+    Stones [40160]
+    Digital [40161]
+    Excercise Book [40162]
+    Micro [40163]
+    Pink [40165]
+    Biomass [40166]
+    Neon [40167]
+    Primitive [40168]
+  Sounds [40148]
+  Music [40149]
+  ---
+  Shifting Speed
+    Very Slow [40053]
+    Slow [40046]
+    Medium [40047]
+    Fast [40048]
+    Very Fast [40054]
+  Fast Fall Speed
+    Very Slow [40055]
+    Slow [40050]
+    Medium [40051]
+    Fast [40052]
+    Very Fast [40056]
+  ---
+  Predict Shapes [40112]
+  Show Shape Projection [40113]
+  ---
+  Random Events [40132]
+  Allow Wall Kicks [40134]
+  Allow Ground Kicks [40136]
+  Fall Slowdown On Action [40151]
+  ---
+  Configure Keys... [40069]
+?
+  About [40004]
+  ---
+  Editor Mode [40114]
+)";
+    EXPECT_EQ(menuDump(window->menuBar()->actions(), 0), expected);
+}
+
+TEST_F(MainWindowTest, OptionCommandsKeepOneCheckPerSubmenu)
+{
+    command(40163);  // Micro
+    EXPECT_EQ(game.skinIndex, 3);
+    EXPECT_EQ(game.cellSize, 8);
+    EXPECT_EQ(window->playArea()->width(), playAreaWidth);
+    EXPECT_EQ(playAreaHeight, 25 * 8);
+    for (int32_t id : {40160, 40161, 40162, 40163, 40165, 40166, 40167, 40168})
+        EXPECT_EQ(window->action(id)->isChecked(), id == 40163) << id;
+
+    command(40048);
+    EXPECT_EQ(game.shiftSpeed, 15);
+    command(40055);
+    EXPECT_EQ(game.fastFallSpeed, 1);
+    for (int32_t id : {40053, 40046, 40047, 40048, 40054})
+        EXPECT_EQ(window->action(id)->isChecked(), id == 40048);
+
+    const bool before = game.showProjection;
+    command(40113);
+    EXPECT_NE(game.showProjection, before);
+    EXPECT_EQ(window->action(40113)->isChecked(), game.showProjection);
+
+    // A speed the menu does not offer checks none of its items.
+    game.shiftSpeed = 7;
+    window->refreshMenuChecks();
+    for (int32_t id : {40053, 40046, 40047, 40048, 40054})
+        EXPECT_FALSE(window->action(id)->isChecked());
+}
+
+TEST_F(MainWindowTest, PredictShapesResizesThePlayArea)
+{
+    game.fieldWidth = 4;
+    game.fieldHeight = 15;
+    game.maxShapeExtent = 2;
+    game.maxBlocks = 4;
+    game.minBlocks = 1;
+    startNewGame();
+    ASSERT_TRUE(game.predictShapes);
+    EXPECT_EQ(playAreaWidth, 160) << "(4 + 2 + 2) cells of 20 px";
+    command(40112);
+    EXPECT_FALSE(game.predictShapes);
+    EXPECT_EQ(playAreaWidth, 150);
+    EXPECT_EQ(fieldOriginX, 35);
+    EXPECT_EQ(window->playArea()->width(), 150);
+}
+
+TEST_F(MainWindowTest, SampleGamesAssignEverySetting)
+{
+    ASSERT_EQ(sampleGames.size(), 45u);
+    gameDirectory = DRALEN_DATA_DIR;
+    for (const SampleGame& row : sampleGames) {
+        SCOPED_TRACE(row.caption);
+        // Something else first, so that a setting the row forgets shows.
+        game.effectFrequency.fill(FREQ_OFTEN);
+        game.invisibilityMode = game.suddenMode = true;
+        game.levelFile = "levels/Nowhere.sav";
+        shown.clear();
+        command(row.id);
+        ASSERT_EQ(brokenInvariant(), "");
+        EXPECT_EQ(game.gameMode, MODE_PLAYING);
+        if (*row.levelFile != '\0') {
+            EXPECT_EQ(game.levelFile, row.levelFile);
+            ASSERT_EQ(shown.size(), 1u) << "the level's tip, no failure";
+            continue;
+        }
+        EXPECT_EQ(game.fieldWidth, row.fieldWidth);
+        EXPECT_EQ(game.fieldHeight, row.fieldHeight);
+        EXPECT_EQ(game.minBlocks, row.minBlocks);
+        EXPECT_EQ(game.maxBlocks, row.maxBlocks);
+        EXPECT_EQ(game.maxShapeExtent, row.maxShapeExtent);
+        EXPECT_EQ(game.minRowsToClear, row.minRowsToClear);
+        EXPECT_EQ(game.initialFallSpeed, row.initialFallSpeed);
+        EXPECT_EQ(game.fallSpeed, row.initialFallSpeed);
+        EXPECT_EQ(game.gradualSpeedup, row.gradualSpeedup);
+        EXPECT_EQ(game.sidesType, row.sidesType);
+        EXPECT_EQ(game.groundType, row.groundType);
+        EXPECT_EQ(game.forceDirection, row.forceDirection);
+        EXPECT_EQ(game.suddenMode, row.suddenMode);
+        EXPECT_EQ(game.invisibilityMode, row.invisibilityMode);
+        EXPECT_EQ(game.effectFrequency, row.effectFrequency);
+        EXPECT_EQ(game.levelFile, "");
+        EXPECT_EQ(game.tipText, row.tipText);
+        EXPECT_EQ(shown.size(), *row.tipText ? 1u : 0u);
+        // What the generator and the field rely on.
+        EXPECT_LE(1, row.minBlocks);
+        EXPECT_LE(row.minBlocks, row.maxBlocks);
+        EXPECT_LE(row.maxBlocks, row.maxShapeExtent * row.maxShapeExtent);
+        EXPECT_LE(row.maxShapeExtent, std::min(row.fieldWidth, row.fieldHeight) - 2);
+    }
+}
+
+TEST_F(MainWindowTest, SomeSampleGamesAsTheyAreKnown)
+{
+    command(40174);  // Unstable Field
+    command(40179);  // Insanity
+    EXPECT_EQ(game.effectFrequency, (std::array<int32_t, 5>{0, 0, 0, 0, 0}));
+    EXPECT_TRUE(game.suddenMode);
+    EXPECT_TRUE(game.invisibilityMode);
+    EXPECT_EQ(game.tipText, "Insanity! Everything is sudden and invisibe");
+
+    command(40147);  // Suddenly Clogged
+    EXPECT_EQ(game.sidesType, SIDES_BIG_HOLES);
+    EXPECT_EQ(game.groundType, GROUND_CENTER_BLOCK);
+    EXPECT_EQ(game.forceDirection, FORCE_RIGHT);
+    EXPECT_TRUE(game.suddenMode);
+
+    command(40099);  // Monsters!
+    EXPECT_EQ(game.maxBlocks, 25);
+    EXPECT_EQ(game.maxShapeExtent, 6);
+    // A missing level keeps the previous game's settings, after the message.
+    shown.clear();
+    command(40117);  // Africa, not in this empty game directory
+    EXPECT_EQ(shown, std::vector<std::string>{"Couldn't open file to load game"});
+    EXPECT_EQ(game.maxBlocks, 25);
+    EXPECT_EQ(game.fieldWidth, 20);
+
+    command(40081);
+    EXPECT_EQ(game.tipText,
+              "Where are the field borders?!\n\nTip: Hang your shapes on the already placed blocks or they will fall thru");
+}
+
+TEST_F(MainWindowTest, KeysPauseResumeAndTurnThroughRealKeyEvents)
+{
+    PlayArea* area = window->playArea();
+    QTest::keyClick(area, Qt::Key_Return);
+    EXPECT_EQ(game.gameMode, MODE_PAUSED);
+    QTest::keyClick(area, Qt::Key_Return);
+    EXPECT_EQ(game.gameMode, MODE_PLAYING) << "any key resumes, Pause included";
+    QTest::keyClick(area, Qt::Key_V);
+    EXPECT_EQ(game.pendingRotation, ROTATE_CCW);
+    QTest::keyClick(area, Qt::Key_Space);
+    EXPECT_EQ(game.pendingRotation, ROTATE_CW);
+
+    // Held move keys reach the key table that the game thread polls.
+    QTest::keyPress(area, Qt::Key_Left);
+    EXPECT_TRUE(queryKey(37));
+    EXPECT_TRUE(queryKey(37)) << "still held";
+    QTest::keyRelease(area, Qt::Key_Left);
+    EXPECT_FALSE(queryKey(37));
+    QTest::keyClick(area, Qt::Key_Right);
+    EXPECT_TRUE(queryKey(39)) << "a tap between two polls still counts";
+    EXPECT_FALSE(queryKey(39));
+}
+
+TEST_F(MainWindowTest, ClicksPauseResumeAndEditCellsInEveryDirection)
+{
+    PlayArea* area = window->playArea();
+    QTest::mouseClick(area, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(game.gameMode, MODE_PAUSED);
+    QTest::mouseClick(area, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(game.gameMode, MODE_PLAYING);
+
+    struct Case {
+        int32_t direction;
+        int32_t column, row;  // the cell under screen cell (0, 1)
+    };
+    for (Case c : {Case{FORCE_DOWN, 0, 1}, Case{FORCE_UP, 9, 23}, Case{FORCE_RIGHT, 8, 0}, Case{FORCE_LEFT, 1, 24}}) {
+        game.forceDirection = c.direction;
+        startNewGame();
+        game.fieldCells.assign(game.cellCount, CELL_EMPTY);
+        command(CMD_EDITOR_MODE);
+        ASSERT_EQ(game.gameMode, MODE_EDITOR);
+        const QPoint screenCell(fieldOriginX + 5, fieldOriginY + 20 + 5);
+        const int32_t index = c.row * game.fieldWidth + c.column;
+        QTest::mouseClick(area, Qt::LeftButton, {}, screenCell);
+        EXPECT_EQ(game.fieldCells[index], CELL_FIXED) << "direction " << c.direction;
+        QTest::mouseClick(area, Qt::LeftButton, {}, screenCell);
+        EXPECT_EQ(game.fieldCells[index], CELL_PLACED);
+        QTest::mouseClick(area, Qt::LeftButton, {}, screenCell);
+        EXPECT_EQ(game.fieldCells[index], CELL_EMPTY);
+        EXPECT_EQ(countCells(game.fieldCells, CELL_EMPTY), game.cellCount) << "only that cell changed";
+        command(CMD_EDITOR_MODE);
+        EXPECT_EQ(game.gameMode, MODE_PAUSED) << "leaving the editor pauses";
+    }
+    game.gameMode = MODE_GAME_OVER;
+    command(CMD_EDITOR_MODE);
+    EXPECT_EQ(game.gameMode, MODE_EDITOR);
+    EXPECT_TRUE(window->action(CMD_EDITOR_MODE)->isChecked());
+}
+
+TEST_F(MainWindowTest, MinimisingPausesInAnyMode)
+{
+    window->show();
+    for (int32_t mode : {MODE_PLAYING, MODE_EDITOR}) {
+        window->showNormal();
+        game.gameMode = mode;
+        window->showMinimized();
+        EXPECT_EQ(game.gameMode, MODE_PAUSED);
+    }
+}
+
+TEST_F(MainWindowTest, SaveAndLoadThroughTheCommands)
+{
+    game.score = 4321;
+    chosenPath = (dir / "mine.sav").string();
+    command(CMD_SAVE_GAME);
+    ASSERT_TRUE(std::filesystem::exists(dir / "mine.sav"));
+
+    startNewGame();
+    EXPECT_EQ(game.score, 0);
+    game.gameMode = MODE_PAUSED;
+    command(CMD_LOAD_GAME);
+    EXPECT_EQ(game.score, 4321);
+    EXPECT_EQ(game.gameMode, MODE_PLAYING) << "a loaded game plays at once";
+
+    chosenPath.reset();  // cancelled
+    game.score = 5;
+    command(CMD_LOAD_GAME);
+    EXPECT_EQ(game.score, 5);
+}
+
+TEST_F(MainWindowTest, ExitWritesTheAutosaveThenTheConfiguration)
+{
+    game.score = 77;
+    game.shiftSpeed = 15;
+    window->show();
+    window->close();
+    EXPECT_TRUE(std::filesystem::exists(dir / "autosave.sav"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "dralen.cfg")) << "the configuration comes last";
+    finishGame();
+    window = nullptr;
+    EXPECT_TRUE(std::filesystem::exists(dir / "dralen.cfg"));
+
+    game = GameState{};
+    ASSERT_TRUE(loadAutosave());
+    EXPECT_EQ(game.score, 77);
+    loadConfiguration();
+    EXPECT_EQ(game.shiftSpeed, 15);
+}
