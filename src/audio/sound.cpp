@@ -58,6 +58,9 @@ bool openAudio()
     std::error_code error;
     if (std::filesystem::exists(SOUNDFONT, error))
         Mix_SetSoundFonts(SOUNDFONT);
+    // SDL would otherwise take over SIGINT and SIGTERM and the game could no
+    // longer be ended by the system; the window's own exit path is enough.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
         return false;
     if (Mix_OpenAudio(SAMPLE_RATE, AUDIO_S16SYS, 2, BUFFER_FRAMES) != 0) {
