@@ -5,11 +5,12 @@ GAME_DIR   := $(BUILD_DIR)/game
 
 # Debian packages for building, running, testing and looking at the game.
 PACKAGES := g++ cmake ninja-build pkg-config qt6-base-dev libsdl2-dev libsdl2-mixer-dev \
-            libgtest-dev libgmock-dev libbenchmark-dev xvfb xdotool imagemagick clang
+            libgtest-dev libgmock-dev libbenchmark-dev xvfb xdotool imagemagick clang \
+            libclang-rt-14-dev
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps configure build run test bench preview clean
+.PHONY: deps configure build run test bench preview clean test-asan test-tsan fuzz
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do \
@@ -40,13 +41,62 @@ run: build
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure
 
+# One table of figures: benchmarks, the tick cadence and the game under Xvfb.
 bench: build
-	$(BUILD_DIR)/tests/bench/dralen_bench
+	bash tests/bench/report.sh $(BUILD_DIR)
 
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(TSAN_DIR) $(FUZZ_DIR)
 
 # A contact sheet of every skin and of sample frames in the four directions.
 preview: build
 	cmake --build $(BUILD_DIR) --target contact-sheet
 	@echo "Look at $(BUILD_DIR)/preview.png"
+
+# Sanitized builds live beside the plain one, each in a directory of its own.
+ASAN_DIR     ?= build-asan
+TSAN_DIR     ?= build-tsan
+FUZZ_DIR     ?= build-fuzz
+FUZZ_SECONDS ?= 60
+
+# Any report fails the test that caused it. Qt and fontconfig keep caches
+# for the life of the process that LeakSanitizer would otherwise call leaks.
+ASAN_ENV := ASAN_OPTIONS=detect_leaks=1:check_initialization_order=1:strict_init_order=1:detect_stack_use_after_return=1 \
+            UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+            LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0
+TSAN_ENV := TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$(CURDIR)/tests/tsan.supp
+
+$(ASAN_DIR)/build.ninja:
+	cmake -S . -B $(ASAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDRALEN_SANITIZE=address
+
+$(TSAN_DIR)/build.ninja:
+	cmake -S . -B $(TSAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDRALEN_SANITIZE=thread
+
+$(FUZZ_DIR)/build.ninja:
+	cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDRALEN_FUZZ=ON \
+	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+
+# The whole test suite under AddressSanitizer and UndefinedBehaviorSanitizer.
+test-asan: deps $(ASAN_DIR)/build.ninja
+	cmake --build $(ASAN_DIR)
+	cd $(ASAN_DIR) && $(ASAN_ENV) ctest --output-on-failure
+
+# The Qt-free tests, the threaded ones among them, under ThreadSanitizer.
+test-tsan: deps $(TSAN_DIR)/build.ninja
+	cmake --build $(TSAN_DIR) --target dralen_tests dralen_thread_tests
+	cd $(TSAN_DIR) && $(TSAN_ENV) ctest --output-on-failure -L 'game|threads'
+
+# Each fuzz target runs for FUZZ_SECONDS on a copy of the committed seeds;
+# what it finds lands in $(FUZZ_DIR)/corpus, crashes in $(FUZZ_DIR)/crashes.
+FUZZ_TARGETS := savegame config
+fuzz: deps $(FUZZ_DIR)/build.ninja
+	cmake --build $(FUZZ_DIR)
+	@mkdir -p $(FUZZ_DIR)/crashes
+	@for t in $(FUZZ_TARGETS); do \
+	  mkdir -p $(FUZZ_DIR)/corpus/$$t; \
+	  echo "== fuzzing $$t for $(FUZZ_SECONDS) s"; \
+	  $(FUZZ_DIR)/tests/fuzz/fuzz_$$t $(FUZZ_DIR)/corpus/$$t tests/fuzz/corpus/$$t \
+	    -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 -malloc_limit_mb=512 \
+	    -max_len=65536 -print_final_stats=1 -artifact_prefix=$(FUZZ_DIR)/crashes/$$t- \
+	    || exit 1; \
+	done

@@ -44,6 +44,13 @@ bool fieldContains(const std::vector<int32_t>& grid, int32_t code)
     return std::find(grid.begin(), grid.end(), code) != grid.end();
 }
 
+void setGameMode(int32_t mode)
+{
+    game.gameMode = mode;
+    if (mode == MODE_PLAYING)
+        wakeSleepers();
+}
+
 void addToScore(int64_t points)
 {
     constexpr int64_t top = std::numeric_limits<int32_t>::max();

@@ -197,6 +197,10 @@ int32_t randomBelow(int32_t n);
 // True when any cell of the grid (or shape matrix) holds the code.
 bool fieldContains(const std::vector<int32_t>& grid, int32_t code);
 
+// Sets gameMode; a game that starts or resumes playing wakes the game thread
+// at once, which sleeps longer while nothing is played. Any thread.
+void setGameMode(int32_t mode);
+
 // Adds to the score, saturating at the largest 32-bit value instead of
 // wrapping into a negative score.
 void addToScore(int64_t points);

@@ -121,7 +121,7 @@ void handleKeyPress(int32_t virtualKey)
         return;
     }
     if (game.gameMode == MODE_PAUSED) {
-        game.gameMode = MODE_PLAYING;
+        setGameMode(MODE_PLAYING);
         return;
     }
     if (game.gameMode != MODE_PLAYING)

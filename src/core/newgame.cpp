@@ -99,7 +99,7 @@ void startNewGame()
 
         game.fallSpeed = game.initialFallSpeed;
         game.score = 0;
-        game.gameMode = MODE_PLAYING;
+        setGameMode(MODE_PLAYING);
 
         for (ShapeMatrix& entry : game.shapeQueue)
             entry.assign(static_cast<size_t>(game.maxShapeExtent) * game.maxShapeExtent, CELL_EMPTY);

@@ -20,11 +20,17 @@ std::mutex sleepMutex;
 std::condition_variable sleepWake;
 uint64_t wakeGeneration = 0;
 
+// Wakes when the millisecond counter has advanced by ms, at the start of that
+// millisecond rather than ms after the call: the game's ticks then keep to the
+// counter's own rhythm instead of drifting by each wake-up's latency.
 void systemSleep(uint32_t ms)
 {
+    using namespace std::chrono;
+    const auto thisMillisecond = steady_clock::time_point(floor<milliseconds>(steady_clock::now().time_since_epoch()));
+    const auto deadline = thisMillisecond + milliseconds(ms);
     std::unique_lock<std::mutex> lock(sleepMutex);
     const uint64_t generation = wakeGeneration;
-    sleepWake.wait_for(lock, std::chrono::milliseconds(ms), [&] { return wakeGeneration != generation; });
+    sleepWake.wait_until(lock, deadline, [&] { return wakeGeneration != generation; });
 }
 
 std::atomic<uint32_t (*)()> clockNow{systemMilliseconds};
@@ -37,6 +43,11 @@ void installClock(const ClockPort& clock)
 {
     clockNow = clock.milliseconds ? clock.milliseconds : systemMilliseconds;
     clockSleep = clock.sleep ? clock.sleep : systemSleep;
+}
+
+ClockPort systemClock()
+{
+    return {systemMilliseconds, systemSleep};
 }
 
 void installSoundPlayer(SoundPlayer player)

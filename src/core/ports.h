@@ -16,6 +16,8 @@ using SoundPlayer = void (*)(const char* file);
 
 // Installs a clock; nullptr members fall back to the steady system clock.
 void installClock(const ClockPort& clock);
+// The steady system clock itself, for wrappers that measure it.
+ClockPort systemClock();
 void installSoundPlayer(SoundPlayer player);
 
 uint32_t currentMilliseconds();

@@ -18,6 +18,10 @@
 
 namespace {
 
+// While nothing is played the thread looks in only now and then; starting or
+// resuming play wakes it at once (setGameMode).
+constexpr uint32_t idleWait = 100;
+
 std::thread gameThread;
 std::atomic<bool> stopRequested{false};
 std::atomic<void (*)()> newGameRequest{nullptr};
@@ -168,8 +172,9 @@ bool gameStep()
 void gameThreadMain()
 {
     while (!stopRequested) {
-        game.nextTickTime = currentMilliseconds() + tickLength;
-        if (game.gameMode == MODE_PLAYING) {
+        const bool playing = game.gameMode == MODE_PLAYING;
+        game.nextTickTime = currentMilliseconds() + (playing ? tickLength : idleWait);
+        if (playing) {
             {
                 std::lock_guard<std::recursive_mutex> lock(gameLock);
                 pollKeys();

@@ -327,7 +327,7 @@ void install(SavedGame& g)
     game.projectionCells.assign(game.cellCount, CELL_EMPTY);
     game.shapeQueue = std::move(g.shapeQueue);
 
-    game.gameMode = MODE_PLAYING;
+    setGameMode(MODE_PLAYING);
     resizeWindow(false);
     game.projectionDirty = true;
 }

@@ -346,7 +346,7 @@ void handleLeftClick(int32_t x, int32_t y)
 {
     switch (game.gameMode) {
     case MODE_PLAYING: game.gameMode = MODE_PAUSED; break;
-    case MODE_PAUSED: game.gameMode = MODE_PLAYING; break;
+    case MODE_PAUSED: setGameMode(MODE_PLAYING); break;
     case MODE_EDITOR: editCellAt(x, y); break;
     default: break;
     }

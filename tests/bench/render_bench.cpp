@@ -30,7 +30,6 @@ void paintField(benchmark::State& state, int32_t width, int32_t height)
         paintPlayArea(frame);
         benchmark::DoNotOptimize(frame.constBits());
     }
-    state.counters["px"] = playAreaWidth * playAreaHeight;
 }
 
 void bmPaint20x40(benchmark::State& state) { paintField(state, 20, 40); }

@@ -1,0 +1,63 @@
+// Runs the real game thread for a while on the system clock and reports how
+// regular its ticks are: the mean period, and how late the 99th percentile of
+// wake-ups comes after the millisecond it was due.
+#include "core/gamestate.h"
+#include "core/newgame.h"
+#include "core/ports.h"
+#include "core/tick.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::mutex recordMutex;
+std::vector<Clock::time_point> wakes;
+std::vector<double> lateness;  // milliseconds
+
+void measuredSleep(uint32_t ms)
+{
+    using namespace std::chrono;
+    const auto due = Clock::time_point(floor<milliseconds>(Clock::now().time_since_epoch())) + milliseconds(ms);
+    systemClock().sleep(ms);
+    const auto woke = Clock::now();
+    std::lock_guard<std::mutex> lock(recordMutex);
+    wakes.push_back(woke);
+    lateness.push_back(duration<double, std::milli>(woke - due).count());
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
+    installClock({systemClock().milliseconds, measuredSleep});
+    game.randomEvents = false;
+    game.soundsOn = false;
+    startNewGame();
+
+    startGameThread();
+    std::this_thread::sleep_for(std::chrono::seconds(seconds));
+    stopGameThread();
+
+    std::lock_guard<std::mutex> lock(recordMutex);
+    if (wakes.size() < 3) {
+        std::printf("tick cadence: too few ticks\n");
+        return 1;
+    }
+    const double span = std::chrono::duration<double, std::milli>(wakes.back() - wakes.front()).count();
+    const double meanPeriod = span / static_cast<double>(wakes.size() - 1);
+    std::vector<double> sorted = lateness;
+    std::sort(sorted.begin(), sorted.end());
+    const double p99 = sorted[std::min(sorted.size() - 1, sorted.size() * 99 / 100)];
+    std::printf("tick cadence over %d s: %zu ticks, mean period %.3f ms, lateness p99 %.3f ms, max %.3f ms\n",
+                seconds, wakes.size(), meanPeriod, p99, sorted.back());
+    return 0;
+}

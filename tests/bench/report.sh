@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Prints one table of Dralen's figures: benchmarks of the tick and the frame,
+# the real game thread's cadence, and the whole game playing under Xvfb.
+# Usage: report.sh BUILD_DIR
+set -euo pipefail
+build=$(cd "${1:-build}" && pwd)
+root=$(cd "$(dirname "$0")/../.." && pwd)
+
+printf 'Machine: %s, %s cores, %s\n' "$(uname -srm)" "$(nproc)" \
+  "$(grep -m1 'model name' /proc/cpuinfo 2>/dev/null | cut -d: -f2 | sed 's/^ *//' || echo unknown CPU)"
+printf 'Load average at start: %s\n\n' "$(cut -d' ' -f1-3 /proc/loadavg 2>/dev/null || echo n/a)"
+
+rows=()
+row() { rows+=("$(printf '%-46s %14s   %s' "$1" "$2" "$3")"); }
+
+# Google Benchmark: real time per iteration of each benchmark.
+while IFS=, read -r name iterations real cpu unit rest; do
+  name=${name//\"/}
+  case "$name" in
+    bmTick20x40) row "gameStep per tick, 20x40 field" "$real $unit" "" ;;
+    bmTick56x96) row "gameStep per tick, 56x96 field" "$real $unit" "" ;;
+    bmPaint20x40) row "paintPlayArea per frame, 20x40 at 20 px" "$real $unit" "goal < 0.3 ms" ;;
+    bmPaint56x96) row "paintPlayArea per frame, 56x96 at 20 px" "$real $unit" "" ;;
+    bmGenerate25In6x6) row "generateShape, 25 blocks in 6x6" "$real $unit" "" ;;
+    bmGenerate16In4x4) row "generateShape, 16 blocks in 4x4" "$real $unit" "" ;;
+    bmProjection50x50) row "computeProjection, 50x50 field" "$real $unit" "" ;;
+    bmLanding50x50) row "landActiveShape, 50x50 field, 5 rows" "$real $unit" "" ;;
+  esac
+done < <("$build/tests/dralen_bench" --benchmark_format=csv 2>/dev/null | grep '^"bm')
+
+# The real game thread on the system clock for 10 seconds.
+cadence=$("$build/tests/dralen_cadence" 10)
+period=$(sed -n 's/.*mean period \([0-9.]*\) ms.*/\1/p' <<<"$cadence")
+late=$(sed -n 's/.*lateness p99 \([0-9.]*\) ms.*/\1/p' <<<"$cadence")
+row "tick cadence, mean period over 10 s" "$period ms" "goal 10.0 ms +- 1 %"
+row "tick cadence, 99th percentile lateness" "$late ms" "goal < 1 ms"
+
+# The whole game under Xvfb: 30 s playing on its own, then 10 s paused.
+display=:$((90 + RANDOM % 9))
+Xvfb "$display" -screen 0 1280x1024x24 >/dev/null 2>&1 &
+xvfb=$!
+trap 'kill $xvfb 2>/dev/null || true; rm -rf "$gamedir"' EXIT
+gamedir=$(mktemp -d)
+cp -r "$root/data/." "$gamedir/"
+sleep 1
+launched=$(date +%s%3N)
+run=$(cd "$gamedir" && DISPLAY=$display SDL_AUDIODRIVER=dummy "$build/tests/dralen_playrun" 30 10 2>/dev/null)
+painted=$(sed -n 's/first frame painted at \([0-9]*\).*/\1/p' <<<"$run")
+row "start to first painted frame" "$((painted - launched)) ms" "goal <= 300 ms"
+row "CPU while playing (share of one core)" "$(sed -n 's/cpu playing \(.*\)/\1/p' <<<"$run")" "goal <= 1 %"
+row "CPU while paused (share of one core)" "$(sed -n 's/cpu paused \(.*\)/\1/p' <<<"$run")" "goal < 0.1 %"
+row "peak resident memory" "$(sed -n 's/peak memory \(.*\)/\1/p' <<<"$run")" "goal <= 80 MB"
+
+printf '%-46s %14s   %s\n' "Figure" "Measured" "Goal"
+printf '%s\n' "${rows[@]}"
