@@ -244,6 +244,29 @@ void runCommand(int32_t id)
         }
 }
 
+constexpr int32_t startUpGameId = 40081;
+
+// Everything a setting row decides; the level file is cleared.
+void assignSettings(const SampleGame& row)
+{
+    game.fieldWidth = row.fieldWidth;
+    game.fieldHeight = row.fieldHeight;
+    game.minBlocks = row.minBlocks;
+    game.maxBlocks = row.maxBlocks;
+    game.maxShapeExtent = row.maxShapeExtent;
+    game.minRowsToClear = row.minRowsToClear;
+    game.initialFallSpeed = row.initialFallSpeed;
+    game.gradualSpeedup = row.gradualSpeedup;
+    game.sidesType = row.sidesType;
+    game.groundType = row.groundType;
+    game.forceDirection = row.forceDirection;
+    game.suddenMode = row.suddenMode;
+    game.invisibilityMode = row.invisibilityMode;
+    game.effectFrequency = row.effectFrequency;
+    game.levelFile.clear();
+    game.tipText = row.tipText;
+}
+
 // Which field cell a click on the screen cell (x, y) means, for each gravity.
 void cellUnderClick(int32_t screenX, int32_t screenY, int32_t& column, int32_t& row)
 {
@@ -297,27 +320,10 @@ void handleMenuCommand(int32_t id)
 
 void applySampleGame(const SampleGame& row)
 {
-    if (*row.levelFile != '\0') {
+    if (*row.levelFile != '\0')
         game.levelFile = row.levelFile;
-        startNewGame();
-        return;
-    }
-    game.fieldWidth = row.fieldWidth;
-    game.fieldHeight = row.fieldHeight;
-    game.minBlocks = row.minBlocks;
-    game.maxBlocks = row.maxBlocks;
-    game.maxShapeExtent = row.maxShapeExtent;
-    game.minRowsToClear = row.minRowsToClear;
-    game.initialFallSpeed = row.initialFallSpeed;
-    game.gradualSpeedup = row.gradualSpeedup;
-    game.sidesType = row.sidesType;
-    game.groundType = row.groundType;
-    game.forceDirection = row.forceDirection;
-    game.suddenMode = row.suddenMode;
-    game.invisibilityMode = row.invisibilityMode;
-    game.effectFrequency = row.effectFrequency;
-    game.levelFile.clear();
-    game.tipText = row.tipText;
+    else
+        assignSettings(row);
     startNewGame();
 }
 
@@ -356,20 +362,8 @@ void handleLeftClick(int32_t x, int32_t y)
 void applyStartUpSettings()
 {
     // The settings of "Where are the borders?", without its tip.
-    game.fieldWidth = 10;
-    game.fieldHeight = 25;
-    game.maxBlocks = 5;
-    game.minBlocks = 4;
-    game.maxShapeExtent = 5;
-    game.initialFallSpeed = 0.1;
-    game.gradualSpeedup = true;
-    game.sidesType = SIDES_NONE;
-    game.groundType = GROUND_CENTER_BLOCK;
-    game.forceDirection = FORCE_DOWN;
-    game.suddenMode = false;
-    game.invisibilityMode = false;
-    game.effectFrequency = {};
-    game.minRowsToClear = 1;
-    game.levelFile.clear();
+    for (const SampleGame& row : sampleGames)
+        if (row.id == startUpGameId)
+            assignSettings(row);
     game.tipText.clear();
 }
