@@ -5,6 +5,7 @@
 #include "shell/services.h"
 
 #include <SDL_mixer.h>
+#include <SDL_thread.h>
 
 #include <chrono>
 #include <condition_variable>
@@ -160,15 +161,21 @@ bool quitRequested = false;
 // until stopMusicThread wakes it.
 void musicThread()
 {
-    std::unique_ptr<MusicPlayer> player = createSdlMusicPlayer();
-    MusicThreadState state;
-    std::unique_lock<std::mutex> lock(wakeMutex);
-    while (!wakeSignal.wait_for(lock, POLL_INTERVAL, [] { return quitRequested; })) {
-        lock.unlock();
-        serveMusicRequests(*player, state);
-        lock.lock();
+    {
+        std::unique_ptr<MusicPlayer> player = createSdlMusicPlayer();
+        MusicThreadState state;
+        std::unique_lock<std::mutex> lock(wakeMutex);
+        while (!wakeSignal.wait_for(lock, POLL_INTERVAL, [] { return quitRequested; })) {
+            lock.unlock();
+            serveMusicRequests(*player, state);
+            lock.lock();
+        }
+        // The player closes its piece as it goes.
     }
-    // The player closes its piece as it goes.
+    // SDL keeps a block of thread-local data (its error text among it) for
+    // every thread that calls it, and frees it by itself only on threads it
+    // started; this one is ours, so it is freed here.
+    SDL_TLSCleanup();
 }
 
 }  // namespace

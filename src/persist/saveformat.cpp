@@ -211,6 +211,24 @@ bool isShapeCell(int32_t value)
     return value == CELL_EMPTY || value == CELL_ACTIVE;
 }
 
+// Turns, projections and the landing row see only the shape's box, so a
+// falling block outside it would hang in the air or be lost. The box wraps
+// around the sides with the field's columns.
+bool activeCellsInBox(const SavedGame& g)
+{
+    const int32_t w = g.fieldWidth;
+    const int32_t box = g.shapeBoxSize;
+    for (size_t i = 0; i < g.fieldCells.size(); ++i) {
+        if (g.fieldCells[i] != CELL_ACTIVE)
+            continue;
+        const int32_t row = static_cast<int32_t>(i / w) - g.shapeRow;
+        const int32_t column = ((static_cast<int32_t>(i % w) - g.shapeColumn) % w + w) % w;
+        if (row < 0 || row >= box || column >= box)
+            return false;
+    }
+    return true;
+}
+
 bool readCells(Scanner& scan, std::vector<int32_t>& cells, size_t count, bool (*allowed)(int32_t))
 {
     cells.assign(count, CELL_EMPTY);
@@ -287,7 +305,7 @@ bool parse(Scanner& scan, SavedGame& g)
         return false;
 
     const size_t cellCount = static_cast<size_t>(g.fieldWidth) * static_cast<size_t>(g.fieldHeight);
-    if (!readCells(scan, g.fieldCells, cellCount, isCellCode))
+    if (!readCells(scan, g.fieldCells, cellCount, isCellCode) || !activeCellsInBox(g))
         return false;
     const size_t matrixSize = static_cast<size_t>(g.maxShapeExtent) * static_cast<size_t>(g.maxShapeExtent);
     for (ShapeMatrix& entry : g.shapeQueue)

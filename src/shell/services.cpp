@@ -18,7 +18,7 @@ int32_t playAreaWidth = 200;
 int32_t playAreaHeight = 400;
 int32_t fieldOriginX = 0;
 int32_t fieldOriginY = 0;
-bool eraseOnRepaint = false;
+std::atomic<bool> eraseOnRepaint{false};
 
 std::atomic<bool> messageBoxOpen{false};
 

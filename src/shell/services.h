@@ -48,8 +48,10 @@ extern int32_t playAreaHeight;
 extern int32_t fieldOriginX;
 extern int32_t fieldOriginY;
 // Set when the field does not fill the drawing area, so repaints must clear
-// the margin.
-extern bool eraseOnRepaint;
+// the margin. Atomic: the window thread reads it without gameLock for the
+// repaints of its key and click handlers, while the growing field changes it
+// on the game thread.
+extern std::atomic<bool> eraseOnRepaint;
 
 // True while a message box is open; the music thread reads it.
 extern std::atomic<bool> messageBoxOpen;

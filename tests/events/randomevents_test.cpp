@@ -169,6 +169,7 @@ TEST_F(RandomEventsTest, EachTextEventComesOncePerRun)
         game.fieldHeight = 40;
         game.fieldCells.assign(800, CELL_EMPTY);
         game.scratchCells.assign(800, CELL_EMPTY);
+        game.projectionCells.assign(800, CELL_EMPTY);
         game.cellCount = 800;
         for (ShapeMatrix& entry : game.shapeQueue)
             entry.assign(16, CELL_EMPTY);

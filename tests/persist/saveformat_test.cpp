@@ -210,6 +210,9 @@ TEST_F(SaveFormatTest, LoadResumesPlayButKeepsTheInitialSpeed)
 {
     setUpGameInProgress();
     game.fallSpeed = 0.9;
+    // The two falling blocks go along with their box.
+    game.fieldCells[2] = game.fieldCells[3] = CELL_EMPTY;
+    game.fieldCells[3 * 12 + 4] = game.fieldCells[3 * 12 + 5] = CELL_ACTIVE;
     game.shapeColumn = 4;
     game.shapeRow = 3;
     const std::string text = savedText();
@@ -252,6 +255,7 @@ TEST_F(SaveFormatTest, EveryStateTheGameReachesLoads)
              game.shapeBoxSize = 2 - 6;
              game.shapeColumn = 20 / 2 + 2;
              game.shapeRow = 0;
+             game.fieldCells[2] = game.fieldCells[3] = CELL_EMPTY;  // nothing falls
          }},
         {"shape fell out of a field without ground", [] {
              setUpGameInProgress(12, 25, 4);
@@ -337,6 +341,9 @@ TEST_F(SaveFormatTest, RejectedFilesLeaveTheGameAsItWas)
         {"negative rows to clear", withLine(good, 14, "-1")},
         {"field cell 4", withLine(good, 15, "4 3 3 0 0 0 0 0 0 0 0 1 ")},
         {"field cell -1", withLine(good, 15, "1 -1 3 3 0 0 0 0 0 0 0 1 ")},
+        {"falling block below the shape's box", withLine(good, 16, "0 0 3 0 0 0 0 0 0 0 0 0 ")},
+        {"falling block beside the shape's box", withLine(good, 15, "1 0 3 3 0 0 3 0 0 0 0 1 ")},
+        {"falling blocks in the box of an empty queue entry", withLine(good, 5, "2 -1 -2")},
         {"fixed block in the queue", withLine(good, 41, "1 0 0 3 ")},
         {"placed block in the queue", withLine(good, 41, "3 0 2 3 ")},
         {"word instead of a number", withLine(good, 6, "lots")},

@@ -1,0 +1,20 @@
+// What every input the fuzzers make up must satisfy. The fuzz targets abort
+// on a complaint; the unit tests run the same checks over the committed
+// corpus, so every input that once broken something stays a regression case.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+// Feeds the bytes to readGameState as a saved game. A refused file must leave
+// the game exactly as it was; an accepted one must be a sound record that
+// saves and reads back the same, and that plays a few hundred ticks with keys
+// and turns without breaking. Empty when all is well, else what went wrong.
+std::string checkSavedGameInput(const uint8_t* data, size_t size);
+
+// Writes the bytes as the configuration file into the directory, reads it with
+// loadConfiguration and checks that every option is usable and survives a
+// save and a second load. Empty when all is well, else what went wrong.
+std::string checkConfigurationInput(const std::filesystem::path& directory, const uint8_t* data, size_t size);
