@@ -84,7 +84,7 @@ test-tsan: deps $(TSAN_DIR)/build.ninja
 	cmake --build $(TSAN_DIR) --target dralen_tests dralen_thread_tests
 	cd $(TSAN_DIR) && $(TSAN_ENV) ctest --output-on-failure -L 'game|threads'
 
-# Each fuzz target runs for FUZZ_SECONDS on a copy of the committed seeds;
+# Each fuzz target runs for FUZZ_SECONDS, starting from the committed seeds;
 # what it finds lands in $(FUZZ_DIR)/corpus, crashes in $(FUZZ_DIR)/crashes.
 FUZZ_TARGETS := savegame config
 fuzz: deps $(FUZZ_DIR)/build.ninja
