@@ -2,7 +2,7 @@
 
 #include "core/gamestate.h"
 #include "core/ports.h"
-#include "shell/services.h"
+#include "core/services.h"
 
 #include <SDL_mixer.h>
 #include <SDL_thread.h>

@@ -1,10 +1,10 @@
 #include "persist/config.h"
 
 #include "core/gamestate.h"
-#include "core/keyboard.h"
+#include "game/keyboard.h"
 #include "core/skinsizes.h"
 #include "persist/savefiles.h"
-#include "shell/services.h"
+#include "core/services.h"
 
 #include <array>
 #include <charconv>

@@ -2,7 +2,7 @@
 
 #include "core/gamestate.h"
 #include "persist/saveformat.h"
-#include "shell/services.h"
+#include "core/services.h"
 
 #include <exception>
 #include <fstream>

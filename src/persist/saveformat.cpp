@@ -1,7 +1,7 @@
 #include "persist/saveformat.h"
 
 #include "core/gamestate.h"
-#include "shell/services.h"
+#include "core/services.h"
 
 #include <algorithm>
 #include <array>

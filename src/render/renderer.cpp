@@ -3,7 +3,7 @@
 #include "core/gamestate.h"
 #include "core/motion.h"
 #include "render/skins.h"
-#include "shell/services.h"
+#include "core/services.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,9 +1,9 @@
 #include "shell/commands.h"
 
-#include "core/newgame.h"
+#include "game/newgame.h"
 #include "persist/savefiles.h"
 #include "render/skins.h"
-#include "shell/services.h"
+#include "core/services.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,6 +1,6 @@
 #include "shell/customgame.h"
 
-#include "core/newgame.h"
+#include "game/newgame.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,6 +1,6 @@
 #include "shell/dialogs.h"
 
-#include "core/keyboard.h"
+#include "game/keyboard.h"
 #include "shell/customgame.h"
 #include "shell/keyconfig.h"
 #include "shell/keymap.h"

@@ -1,6 +1,6 @@
 #include "shell/keyconfig.h"
 
-#include "core/keyboard.h"
+#include "game/keyboard.h"
 
 void openKeysDialog(KeysDialogState& state)
 {

@@ -4,9 +4,9 @@
 #include "audio/sound.h"
 #include "core/gamestate.h"
 #include "core/ports.h"
-#include "core/keyboard.h"
-#include "core/newgame.h"
-#include "core/tick.h"
+#include "game/keyboard.h"
+#include "game/newgame.h"
+#include "game/tick.h"
 #include "persist/config.h"
 #include "persist/savefiles.h"
 #include "render/renderer.h"
@@ -14,7 +14,7 @@
 #include "shell/commands.h"
 #include "shell/dialogs.h"
 #include "shell/keymap.h"
-#include "shell/services.h"
+#include "core/services.h"
 
 #include <QApplication>
 #include <QCloseEvent>

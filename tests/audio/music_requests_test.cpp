@@ -2,7 +2,7 @@
 // against a player that only records what it is told.
 #include "audio/music.h"
 #include "core/gamestate.h"
-#include "shell/services.h"
+#include "core/services.h"
 #include "support/fakes.h"
 
 #include <gtest/gtest.h>

@@ -2,9 +2,9 @@
 // regular its ticks are: the mean period, and how late the 99th percentile of
 // wake-ups comes after the millisecond it was due.
 #include "core/gamestate.h"
-#include "core/newgame.h"
+#include "game/newgame.h"
 #include "core/ports.h"
-#include "core/tick.h"
+#include "game/tick.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,9 +1,9 @@
 // Time of one game tick (key poll and game step) while a shape falls, on the
 // default field and on a field grown by the random event.
 #include "core/gamestate.h"
-#include "core/keyboard.h"
-#include "core/newgame.h"
-#include "core/tick.h"
+#include "game/keyboard.h"
+#include "game/newgame.h"
+#include "game/tick.h"
 
 #include <benchmark/benchmark.h>
 

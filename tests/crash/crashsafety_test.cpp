@@ -4,7 +4,7 @@
 // temporary file a kill leaves behind must not stop the next save.
 #include "core/gamestate.h"
 #include "persist/savefiles.h"
-#include "shell/services.h"
+#include "core/services.h"
 #include "support/invariants.h"
 #include "support/tempdir.h"
 

@@ -2,7 +2,7 @@
 // through the same checks in every build, sanitized or not.
 #include "core/gamestate.h"
 #include "fuzz/fuzzchecks.h"
-#include "shell/services.h"
+#include "core/services.h"
 #include "support/tempdir.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "core/keyboard.h"
+#include "game/keyboard.h"
 #include "shell/keymap.h"
 
 #include <QKeyEvent>

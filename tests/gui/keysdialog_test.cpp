@@ -1,4 +1,4 @@
-#include "core/keyboard.h"
+#include "game/keyboard.h"
 #include "shell/dialogs.h"
 #include "shell/keyconfig.h"
 #include "support/gametest.h"

@@ -4,7 +4,7 @@
 #include "core/skinsizes.h"
 #include "persist/config.h"
 #include "persist/saveformat.h"
-#include "shell/services.h"
+#include "core/services.h"
 #include "support/gametest.h"
 #include "support/samplestates.h"
 #include "support/tempdir.h"

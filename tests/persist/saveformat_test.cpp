@@ -1,6 +1,6 @@
 #include "persist/saveformat.h"
 
-#include "shell/services.h"
+#include "core/services.h"
 #include "support/gametest.h"
 #include "support/samplestates.h"
 

@@ -1,6 +1,6 @@
 #include "render/renderer.h"
 #include "render/skins.h"
-#include "shell/services.h"
+#include "core/services.h"
 #include "support/gametest.h"
 
 

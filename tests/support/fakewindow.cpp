@@ -1,6 +1,6 @@
 #include "support/fakewindow.h"
 
-#include "shell/services.h"
+#include "core/services.h"
 
 #include <mutex>
 

@@ -1,7 +1,7 @@
 #include "core/generator.h"
-#include "core/keyboard.h"
-#include "core/newgame.h"
-#include "core/tick.h"
+#include "game/keyboard.h"
+#include "game/newgame.h"
+#include "game/tick.h"
 #include "support/fakewindow.h"
 #include "support/gametest.h"
 

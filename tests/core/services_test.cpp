@@ -1,4 +1,4 @@
-#include "shell/services.h"
+#include "core/services.h"
 
 #include "support/fakewindow.h"
 #include "support/gametest.h"

@@ -1,15 +1,15 @@
-#include "core/tick.h"
+#include "game/tick.h"
 
 #include "core/gamestate.h"
 #include "core/generator.h"
-#include "core/keyboard.h"
+#include "game/keyboard.h"
 #include "core/landing.h"
 #include "core/motion.h"
-#include "core/newgame.h"
+#include "game/newgame.h"
 #include "core/ports.h"
 #include "events/fieldeffects.h"
 #include "events/randomevents.h"
-#include "shell/services.h"
+#include "core/services.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,6 +1,6 @@
-#include "core/keyboard.h"
+#include "game/keyboard.h"
 
-#include "shell/services.h"
+#include "core/services.h"
 
 #include <atomic>
 

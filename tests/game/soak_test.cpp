@@ -1,8 +1,8 @@
 // The game left to play on its own with random keys, random events and every
 // disturbance on: whatever happens, the record stays sound.
-#include "core/keyboard.h"
-#include "core/newgame.h"
-#include "core/tick.h"
+#include "game/keyboard.h"
+#include "game/newgame.h"
+#include "game/tick.h"
 #include "events/randomevents.h"
 #include "support/fakewindow.h"
 #include "support/gametest.h"

@@ -1,9 +1,9 @@
-#include "core/newgame.h"
+#include "game/newgame.h"
 
 #include "core/gamestate.h"
 #include "core/generator.h"
 #include "persist/savefiles.h"
-#include "shell/services.h"
+#include "core/services.h"
 
 #include <algorithm>
 
