@@ -4,10 +4,6 @@
 
 #include <atomic>
 
-const std::array<const char*, KEY_COUNT> keyBindingLabels = {
-    "Move left", "Move right", "Move up", "Move down", "Rotate 90° CCW",
-    "Rotate 180°", "Rotate 90° CW", "Pause", "Anti-boss!"};  // UTF-8
-
 namespace {
 
 struct KeyState {
@@ -48,21 +44,6 @@ void requestRotation(int32_t rotation)
 }
 
 }  // namespace
-
-void loadDefaultKeys(std::array<int32_t, KEY_COUNT>& keys)
-{
-    keys = {
-        37,  // left arrow: move left
-        39,  // right arrow: move right
-        38,  // up arrow: move up
-        40,  // down arrow: move down
-        86,  // V: rotate 90 degrees counter-clockwise
-        67,  // C: rotate 180 degrees
-        32,  // space: rotate 90 degrees clockwise
-        13,  // Enter: pause
-        27,  // Escape: anti-boss
-    };
-}
 
 void setKeyDown(int32_t virtualKey)
 {

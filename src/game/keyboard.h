@@ -1,25 +1,17 @@
-// Key bindings, the key table the window fills, the polling of the movement
-// keys and the window's key-press rule. Codes are Windows virtual-key numbers
-// everywhere, in the configuration file too.
+// The key table the window fills, the polling of the movement keys and the
+// window's key-press rule.
 #pragma once
 
 #include "core/gamestate.h"
+#include "core/keys.h"
 
 #include <array>
 #include <cstdint>
-
-// Labels of the nine bindings, in the order of KeyBindingIndex.
-extern const std::array<const char*, KEY_COUNT> keyBindingLabels;
-
-// Fills the table with the default keys: the four arrows, V, C, Space, Enter
-// and Escape, in the order of KeyBindingIndex.
-void loadDefaultKeys(std::array<int32_t, KEY_COUNT>& keys);
 
 // The key table. The window thread reports every key going down or up; the
 // game thread queries it. A query answers true when the key is down now or
 // went down since the previous query of that key, so a tap between two polls
 // is never lost.
-constexpr int32_t keyTableSize = 256;
 void setKeyDown(int32_t virtualKey);    // window thread
 void setKeyUp(int32_t virtualKey);      // window thread
 void releaseAllKeys();                  // window thread, when the window loses focus

@@ -1,7 +1,7 @@
 #include "persist/config.h"
 
 #include "core/gamestate.h"
-#include "game/keyboard.h"
+#include "core/keys.h"
 #include "core/skinsizes.h"
 #include "persist/savefiles.h"
 #include "core/services.h"

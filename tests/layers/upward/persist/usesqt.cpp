@@ -1,0 +1,2 @@
+// The game library must not see Qt.
+#include <QString>
