@@ -13,6 +13,21 @@
 #include <system_error>
 
 std::filesystem::path gameDirectory;
+GameFolders installedFolders;
+
+namespace {
+
+std::filesystem::path folderOrGameDirectory(const std::filesystem::path& folder)
+{
+    return folder.empty() ? gameDirectory : folder;
+}
+
+}  // namespace
+
+std::filesystem::path dataFolder() { return folderOrGameDirectory(installedFolders.data); }
+std::filesystem::path configFolder() { return folderOrGameDirectory(installedFolders.config); }
+std::filesystem::path stateFolder() { return folderOrGameDirectory(installedFolders.state); }
+std::filesystem::path playerFolder() { return folderOrGameDirectory(installedFolders.player); }
 
 int32_t playAreaWidth = 200;
 int32_t playAreaHeight = 400;

@@ -41,6 +41,20 @@ bool windowExists();
 // that changes the current directory does not move them.
 extern std::filesystem::path gameDirectory;
 
+// Where each kind of file lives when the game is installed rather than run
+// from its own folder: the game's data (levels/, sfx/, music/), the
+// configuration and the settings beside it, the automatic save, and anything
+// else the player keeps. The shell sets them at start-up, before the first
+// file is read; an empty one means gameDirectory, as in the portable layout.
+struct GameFolders {
+    std::filesystem::path data, config, state, player;
+};
+extern GameFolders installedFolders;
+std::filesystem::path dataFolder();
+std::filesystem::path configFolder();
+std::filesystem::path stateFolder();
+std::filesystem::path playerFolder();
+
 // The drawing area: at least 150 x 50 pixels, the field centred in it when it
 // is smaller than that.
 extern int32_t playAreaWidth;

@@ -82,7 +82,7 @@ void buildGround()
 bool loadLevelFile()
 {
     return !game.levelFile.empty()
-        && loadGameFromFile(gameDirectory / std::filesystem::path(game.levelFile).relative_path());
+        && loadGameFromFile(dataFolder() / std::filesystem::path(game.levelFile).relative_path());
 }
 
 }  // namespace

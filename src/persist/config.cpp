@@ -120,7 +120,7 @@ private:
 bool readConfigText(std::string& text)
 {
     try {
-        std::ifstream file(gameDirectory / configName);
+        std::ifstream file(configFolder() / configName);
         if (!file.is_open())
             return false;
         text.assign(maxConfigSize, '\0');
@@ -178,5 +178,5 @@ void saveConfiguration()
         text += '\t';
     }
     text += '\n';
-    replaceFileContents(gameDirectory / configName, text);
+    replaceFileContents(configFolder() / configName, text);
 }

@@ -147,10 +147,10 @@ bool saveGameToFile(const std::filesystem::path& path)
 
 bool loadAutosave()
 {
-    return loadFrom(gameDirectory / autosaveName) == LOAD_DONE;
+    return loadFrom(stateFolder() / autosaveName) == LOAD_DONE;
 }
 
 void writeAutosave()
 {
-    saveGameToFile(gameDirectory / autosaveName);
+    saveGameToFile(stateFolder() / autosaveName);
 }
