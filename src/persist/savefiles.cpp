@@ -53,6 +53,19 @@ bool mayReplace(const std::filesystem::path& target)
     return probe.is_open();
 }
 
+// Truncates the file and writes it anew: no safety net, for where the new
+// version cannot take the old one's place by a rename.
+FileWriteResult writeInPlace(const std::filesystem::path& path, const std::string& contents)
+{
+    std::ofstream file(path, std::ios::out | std::ios::trunc);
+    if (!file.is_open())
+        return WRITE_NOT_OPENED;
+    file.write(contents.data(), static_cast<std::streamsize>(contents.size()));
+    file.flush();
+    file.close();
+    return file.fail() ? WRITE_FAILED : WRITE_DONE;
+}
+
 }  // namespace
 
 FileWriteResult replaceFileContents(const std::filesystem::path& requested, const std::string& contents)
@@ -97,7 +110,10 @@ FileWriteResult replaceFileContents(const std::filesystem::path& requested, cons
         fs::rename(temporary, target, error);
         if (error) {
             fs::remove(temporary, error);
-            return WRITE_FAILED;
+            // Windows will not rename over a file that another program holds
+            // open without leave to delete it, though that program may well
+            // let us write it: the save then goes into the file itself.
+            return targetExists ? writeInPlace(target, contents) : WRITE_FAILED;
         }
         return WRITE_DONE;
     } catch (const std::exception&) {
