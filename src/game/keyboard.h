@@ -32,6 +32,6 @@ void installExitAction(void (*exitAction)());
 
 // The window thread's rule for a key going down (auto-repeats included):
 // Anti-boss! in every mode, any key but a menu key resumes a paused game, and
-// while playing the three rotations and Pause. Runs without gameLock: writes only gameMode
-// and pendingRotation.
+// while playing the three rotations and Pause. Runs without gameLock: writes
+// only gameMode and pendingRotation.
 void handleKeyPress(int32_t virtualKey);

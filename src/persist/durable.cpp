@@ -51,8 +51,10 @@ namespace {
 #define O_DIRECTORY 0
 #endif
 
-// fsync flushes the file, whichever descriptor names it.
-bool flushDescriptorOf(const std::filesystem::path& path, int flags, bool refusalIsDone)
+// fsync flushes the file, whichever descriptor names it. A file system that
+// cannot flush at all says so with EINVAL or ENOTSUP; a save there is no less
+// complete than before, so only a failed flush (EIO, a full disk) counts.
+bool flushDescriptorOf(const std::filesystem::path& path, int flags)
 {
     int descriptor;
     do
@@ -64,8 +66,7 @@ bool flushDescriptorOf(const std::filesystem::path& path, int flags, bool refusa
     do
         result = ::fsync(descriptor);
     while (result != 0 && errno == EINTR);
-    // Some file systems have nothing to flush for a folder and say so.
-    const bool done = result == 0 || (refusalIsDone && (errno == EINVAL || errno == ENOTSUP));
+    const bool done = result == 0 || errno == EINVAL || errno == ENOTSUP;
     ::close(descriptor);
     return done;
 }
@@ -74,12 +75,13 @@ bool flushDescriptorOf(const std::filesystem::path& path, int flags, bool refusa
 
 bool flushFileToDisk(const std::filesystem::path& file)
 {
-    return flushDescriptorOf(file, O_RDONLY, false);
+    // A file we may write but not read is flushed through a writing descriptor.
+    return flushDescriptorOf(file, O_RDONLY) || (errno == EACCES && flushDescriptorOf(file, O_WRONLY));
 }
 
 bool flushFolderToDisk(const std::filesystem::path& folder)
 {
-    return flushDescriptorOf(folder.empty() ? std::filesystem::path(".") : folder, O_RDONLY | O_DIRECTORY, true);
+    return flushDescriptorOf(folder.empty() ? std::filesystem::path(".") : folder, O_RDONLY | O_DIRECTORY);
 }
 
 bool renameOver(const std::filesystem::path& from, const std::filesystem::path& to)

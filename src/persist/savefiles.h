@@ -12,9 +12,9 @@
 bool loadGameFromFile(const std::filesystem::path& path);
 
 // Writes the game to the file. The old file is replaced only once the new one
-// is completely on disk, so a failed save never destroys it (unless the folder
-// takes no temporary file and the target must be written in place); every failure is
-// shown to the player and returns false. Takes gameLock while it reads the
+// is completely on disk, so a failed save never destroys it (unless the
+// folder takes no temporary file and the target is written in place); every
+// failure is shown to the player and returns false. Takes gameLock while it reads the
 // game. Called on the window thread.
 bool saveGameToFile(const std::filesystem::path& path);
 
