@@ -312,15 +312,27 @@ void PlayArea::keyPressEvent(QKeyEvent* event)
         return;
     // A held key repeats: it counts as one press for the movement keys, while
     // the rotation keys turn again on every repeat.
-    if (!event->isAutoRepeat())
+    if (!event->isAutoRepeat()) {
         setKeyDown(key);
+        if (event->nativeScanCode() != 0)
+            heldByScanCode[event->nativeScanCode()] = key;
+    }
     handleKeyPress(key);
 }
 
 void PlayArea::keyReleaseEvent(QKeyEvent* event)
 {
-    if (!event->isAutoRepeat())
-        setKeyUp(virtualKeyFromEvent(*event));
+    if (event->isAutoRepeat())
+        return;
+    // On a layout other than the US one a key may come up as another
+    // character than it went down as (ß going down, ? coming up with Shift):
+    // the physical key tells which code to let go of.
+    int32_t key = virtualKeyFromEvent(*event);
+    if (const auto held = heldByScanCode.find(event->nativeScanCode()); held != heldByScanCode.end()) {
+        key = held->second;
+        heldByScanCode.erase(held);
+    }
+    setKeyUp(key);
 }
 
 void PlayArea::mousePressEvent(QMouseEvent* event)
@@ -332,6 +344,7 @@ void PlayArea::mousePressEvent(QMouseEvent* event)
 void PlayArea::focusOutEvent(QFocusEvent* event)
 {
     releaseAllKeys();  // a key released elsewhere would stay down for ever
+    heldByScanCode.clear();
     QWidget::focusOutEvent(event);
 }
 

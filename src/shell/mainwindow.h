@@ -29,6 +29,8 @@ protected:
 
 private:
     QImage backBuffer;
+    // The code each physical key went down with, until it comes up again.
+    std::map<quint32, int32_t> heldByScanCode;
 };
 
 class MainWindow : public QMainWindow {

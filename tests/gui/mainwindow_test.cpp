@@ -12,6 +12,8 @@
 #include "support/tempdir.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
 #include <QActionGroup>
 #include <QMenu>
 #include <QMenuBar>
@@ -417,6 +419,19 @@ TEST_F(MainWindowTest, KeysPauseResumeAndTurnThroughRealKeyEvents)
     QTest::keyClick(area, Qt::Key_Right);
     EXPECT_TRUE(queryKey(39)) << "a tap between two polls still counts";
     EXPECT_FALSE(queryKey(39));
+}
+
+TEST_F(MainWindowTest, AKeyComingUpAsAnotherCharacterIsLetGo)
+{
+    // German layout: the ß key goes down alone and comes up with Shift held.
+    PlayArea* area = window->playArea();
+    QKeyEvent down(QEvent::KeyPress, Qt::Key_ssharp, Qt::NoModifier, 20, 0, 0, QString::fromUtf8("ß"));
+    QApplication::sendEvent(area, &down);
+    QKeyEvent up(QEvent::KeyRelease, Qt::Key_Question, Qt::ShiftModifier, 20, 0, 0, QStringLiteral("?"));
+    QApplication::sendEvent(area, &up);
+    const int32_t sharpS = characterKeyBase + 0xDF;
+    EXPECT_TRUE(queryKey(sharpS)) << "the tap counts";
+    EXPECT_FALSE(queryKey(sharpS)) << "and the key is up again";
 }
 
 TEST_F(MainWindowTest, ClicksPauseResumeAndEditCellsInEveryDirection)
