@@ -4,7 +4,7 @@ BUILD_TYPE ?= RelWithDebInfo
 GAME_DIR   := $(BUILD_DIR)/game
 
 # Debian packages for building, running, testing and looking at the game.
-PACKAGES := g++ cmake ninja-build pkg-config qt6-base-dev libsdl2-dev libsdl2-mixer-dev \
+PACKAGES := g++ cmake ninja-build pkg-config qt6-base-dev libsdl2-dev libsdl2-mixer-dev libxcb1-dev \
             libgtest-dev libgmock-dev libbenchmark-dev xvfb xdotool imagemagick clang \
             libclang-rt-14-dev g++-mingw-w64-x86-64-posix wine64 googletest
 

@@ -99,6 +99,21 @@ constexpr int queueLength = 10;
 constexpr std::array<int32_t, 14> rowScoreTable = {
     0, 1, 3, 10, 30, 100, 300, 1000, 3000, 10000, 30000, 100000, 300000, 1000000};
 
+// The field sizes a game can reach: 4 to 50 cells a side from the custom game
+// dialog, grown once by the broadening event (6 more columns, 2 x 20 + 6 more
+// rows at the largest extent). Either side may be the long one. Anything
+// larger is a damaged file, however it was made.
+constexpr int32_t minFieldSide = 4;
+constexpr int32_t maxFieldShortSide = 56;
+constexpr int32_t maxFieldLongSide = 96;
+
+constexpr bool fieldSizeReachable(int32_t width, int32_t height)
+{
+    const int32_t shorter = width < height ? width : height;
+    const int32_t longer = width < height ? height : width;
+    return shorter >= minFieldSide && shorter <= maxFieldShortSide && longer <= maxFieldLongSide;
+}
+
 using Grid = std::vector<int32_t>;         // row by row, fieldWidth cells a row
 using ShapeMatrix = std::vector<int32_t>;  // maxShapeExtent x maxShapeExtent, row by row
 

@@ -18,3 +18,9 @@ void loadDefaultKeys(std::array<int32_t, KEY_COUNT>& keys)
         27,  // Escape: anti-boss
     };
 }
+
+bool isKeyCode(int64_t code)
+{
+    return (code >= 1 && code <= 254) || (code > characterKeyBase + ' ' && code <= characterKeyBase + lastCodePoint)
+        || (code >= namedKeyBase && code < scanKeyBase) || (code > scanKeyBase && code <= scanKeyBase + lastScanCode);
+}

@@ -186,6 +186,14 @@ void broadenField()
     resizeWindow(false);
 }
 
+// A field grows only while the grown field is one a saved game may hold, so
+// that a field grown once already, in this run or an earlier one, stays as
+// it is and the automatic save still reads back.
+bool canBroaden()
+{
+    return fieldSizeReachable(game.fieldWidth + 6, game.fieldHeight + 2 * game.maxShapeExtent + 6);
+}
+
 void applyTextEvent(int32_t event)
 {
     switch (event) {
@@ -269,7 +277,7 @@ void runRandomEvent()
     int32_t event = -1;
     for (int draw = 0; draw < 1000 && event < 0; ++draw) {
         const int32_t candidate = randomBelow(8);
-        if ((usedTextEvents & (1u << candidate)) == 0)
+        if ((usedTextEvents & (1u << candidate)) == 0 && (candidate != EVENT_BROADENING || canBroaden()))
             event = candidate;
     }
     if (event < 0)

@@ -3,6 +3,8 @@
 #include "core/services.h"
 
 #include <atomic>
+#include <map>
+#include <mutex>
 
 namespace {
 
@@ -14,9 +16,31 @@ struct KeyState {
 std::array<KeyState, keyTableSize> keyTable;
 std::atomic<void (*)()> exitActionPort{nullptr};
 
+// Keys beyond the virtual-key numbers get a place on their first press. A
+// keyboard has far fewer keys than this; a flood of made-up codes must not
+// grow the table without end.
+struct ExtraKey {
+    bool down = false;
+    bool pressed = false;
+};
+constexpr size_t maxExtraKeys = 512;
+std::mutex extraKeysMutex;
+std::map<int32_t, ExtraKey> extraKeys;  // under extraKeysMutex
+
 bool inTable(int32_t virtualKey)
 {
     return virtualKey >= 0 && virtualKey < keyTableSize;
+}
+
+constexpr int32_t altKey = 18;
+constexpr int32_t f10Key = 121;
+
+bool isBound(int32_t virtualKey)
+{
+    for (int32_t key : game.keyBindings)
+        if (key == virtualKey)
+            return true;
+    return false;
 }
 
 // Which binding shifts toward higher columns, which toward lower ones and
@@ -47,30 +71,62 @@ void requestRotation(int32_t rotation)
 
 void setKeyDown(int32_t virtualKey)
 {
-    if (!inTable(virtualKey))
+    if (inTable(virtualKey)) {
+        keyTable[virtualKey].pressed = true;
+        keyTable[virtualKey].down = true;
         return;
-    keyTable[virtualKey].pressed = true;
-    keyTable[virtualKey].down = true;
+    }
+    if (!isKeyCode(virtualKey))
+        return;
+    std::lock_guard<std::mutex> lock(extraKeysMutex);
+    auto found = extraKeys.find(virtualKey);
+    if (found == extraKeys.end()) {
+        if (extraKeys.size() >= maxExtraKeys)
+            return;
+        found = extraKeys.emplace(virtualKey, ExtraKey{}).first;
+    }
+    found->second.pressed = true;
+    found->second.down = true;
 }
 
 void setKeyUp(int32_t virtualKey)
 {
-    if (inTable(virtualKey))
+    if (inTable(virtualKey)) {
         keyTable[virtualKey].down = false;
+        return;
+    }
+    std::lock_guard<std::mutex> lock(extraKeysMutex);
+    if (const auto found = extraKeys.find(virtualKey); found != extraKeys.end())
+        found->second.down = false;
 }
 
 void releaseAllKeys()
 {
     for (KeyState& key : keyTable)
         key.down = false;
+    std::lock_guard<std::mutex> lock(extraKeysMutex);
+    for (auto& [code, key] : extraKeys)
+        key.down = false;
 }
 
 bool queryKey(int32_t virtualKey)
 {
-    if (!inTable(virtualKey))
+    if (inTable(virtualKey)) {
+        const bool pressed = keyTable[virtualKey].pressed.exchange(false);
+        return keyTable[virtualKey].down || pressed;
+    }
+    std::lock_guard<std::mutex> lock(extraKeysMutex);
+    const auto found = extraKeys.find(virtualKey);
+    if (found == extraKeys.end())
         return false;
-    const bool pressed = keyTable[virtualKey].pressed.exchange(false);
-    return keyTable[virtualKey].down || pressed;
+    const bool pressed = found->second.pressed;
+    found->second.pressed = false;
+    return found->second.down || pressed;
+}
+
+bool isMenuKey(int32_t virtualKey)
+{
+    return (virtualKey == altKey || virtualKey == f10Key) && !isBound(virtualKey);
 }
 
 void pollKeys()
@@ -102,7 +158,9 @@ void handleKeyPress(int32_t virtualKey)
         return;
     }
     if (game.gameMode == MODE_PAUSED) {
-        setGameMode(MODE_PLAYING);
+        // Alt and F10 reach for the menu bar; the game stays paused meanwhile.
+        if (!isMenuKey(virtualKey))
+            setGameMode(MODE_PLAYING);
         return;
     }
     if (game.gameMode != MODE_PLAYING)

@@ -17,6 +17,11 @@ void setKeyUp(int32_t virtualKey);      // window thread
 void releaseAllKeys();                  // window thread, when the window loses focus
 bool queryKey(int32_t virtualKey);      // game thread
 
+// Alt and F10, while no action is bound to them: the keys that take the
+// keyboard to the menu bar. They resume no paused game, and while a game is
+// played the window keeps them from opening the menu. Window thread.
+bool isMenuKey(int32_t virtualKey);
+
 // Reads the three movement keys for the current force direction into the
 // shift and fast-fall flags. Called on the game thread under gameLock.
 void pollKeys();
@@ -26,7 +31,7 @@ void pollKeys();
 void installExitAction(void (*exitAction)());
 
 // The window thread's rule for a key going down (auto-repeats included):
-// Anti-boss! in every mode, any key resumes a paused game, and while playing
-// the three rotations and Pause. Runs without gameLock: writes only gameMode
-// and pendingRotation.
+// Anti-boss! in every mode, any key but a menu key resumes a paused game, and
+// while playing the three rotations and Pause. Runs without gameLock: writes
+// only gameMode and pendingRotation.
 void handleKeyPress(int32_t virtualKey);

@@ -78,11 +78,22 @@ void buildGround()
 }
 
 // Level names are relative to the game directory; a rooted name from a
-// stored file is taken relative to it too, so it never leaves it.
+// stored file is taken relative to it too, and a name that climbs out of it
+// ("../outside.sav") is refused like a level that cannot be opened, so a
+// stored file never makes the game read elsewhere.
 bool loadLevelFile()
 {
-    return !game.levelFile.empty()
-        && loadGameFromFile(dataFolder() / std::filesystem::path(game.levelFile).relative_path());
+    if (game.levelFile.empty())
+        return false;
+    const std::filesystem::path folder = dataFolder().lexically_normal();
+    const std::filesystem::path level =
+        (folder / std::filesystem::path(game.levelFile).relative_path()).lexically_normal();
+    const std::filesystem::path inside = level.lexically_relative(folder);
+    if (inside.empty() || *inside.begin() == ".." || *inside.begin() == ".") {
+        showMessage("Couldn't open file to load game");
+        return false;
+    }
+    return loadGameFromFile(level);
 }
 
 }  // namespace

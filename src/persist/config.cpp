@@ -29,9 +29,6 @@ constexpr int32_t defaultFastFallSpeed = 3;
 // in the pixel position.
 constexpr int32_t maxShiftSpeed = 100;
 constexpr int32_t maxFastFallSpeed = 10;
-// Key codes are Windows virtual-key numbers, which run from 1 to 254.
-constexpr uint32_t maxKeyCode = 254;
-
 // Only the first twelve lines matter; a file far longer than that is not ours.
 constexpr size_t maxConfigSize = 4096;
 
@@ -75,9 +72,12 @@ std::vector<std::string_view> wordsOf(std::string_view text)
     return words;
 }
 
+// As a text stream reads numbers: "+5" is 5, but "+-5" and "+" are nothing.
 template <typename T>
 bool parseWhole(std::string_view word, T& value)
 {
+    if (word.size() > 1 && word[0] == '+' && word[1] != '-' && word[1] != '+')
+        word.remove_prefix(1);
     const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
     return error == std::errc{} && end == word.data() + word.size();
 }
@@ -107,7 +107,7 @@ public:
     int32_t keyCode(int32_t fallback)
     {
         uint32_t value = 0;
-        const bool ok = next < words.size() && parseWhole(words[next], value) && value >= 1 && value <= maxKeyCode;
+        const bool ok = next < words.size() && parseWhole(words[next], value) && isKeyCode(value);
         ++next;
         return ok ? static_cast<int32_t>(value) : fallback;
     }

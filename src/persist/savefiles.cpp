@@ -1,6 +1,7 @@
 #include "persist/savefiles.h"
 
 #include "core/gamestate.h"
+#include "persist/durable.h"
 #include "persist/saveformat.h"
 #include "core/services.h"
 
@@ -53,17 +54,20 @@ bool mayReplace(const std::filesystem::path& target)
     return probe.is_open();
 }
 
-// Truncates the file and writes it anew: no safety net, for where the new
-// version cannot take the old one's place by a rename.
-FileWriteResult writeInPlace(const std::filesystem::path& path, const std::string& contents)
+// Creates or truncates the file and writes all of it through to the disk.
+FileWriteResult writeWhole(const std::filesystem::path& path, const std::string& contents)
 {
-    std::ofstream file(path, std::ios::out | std::ios::trunc);
-    if (!file.is_open())
-        return WRITE_NOT_OPENED;
-    file.write(contents.data(), static_cast<std::streamsize>(contents.size()));
-    file.flush();
-    file.close();
-    return file.fail() ? WRITE_FAILED : WRITE_DONE;
+    {
+        std::ofstream file(path, std::ios::out | std::ios::trunc);
+        if (!file.is_open())
+            return WRITE_NOT_OPENED;
+        file.write(contents.data(), static_cast<std::streamsize>(contents.size()));
+        file.flush();
+        file.close();
+        if (file.fail())
+            return WRITE_FAILED;
+    }
+    return flushFileToDisk(path) ? WRITE_DONE : WRITE_FAILED;
 }
 
 }  // namespace
@@ -90,31 +94,33 @@ FileWriteResult replaceFileContents(const std::filesystem::path& requested, cons
         // keeps a planted link from redirecting the write.
         fs::remove(temporary, error);
 
-        {
-            std::ofstream file(temporary, std::ios::out | std::ios::trunc);
-            if (!file.is_open())
-                return WRITE_NOT_OPENED;
-            file.write(contents.data(), static_cast<std::streamsize>(contents.size()));
-            file.flush();
-            file.close();
-            if (file.fail()) {
-                fs::remove(temporary, error);
-                return WRITE_FAILED;
-            }
+        switch (writeWhole(temporary, contents)) {
+        case WRITE_DONE:
+            break;
+        case WRITE_NOT_OPENED:
+            // A folder that takes no new file (read-only, or something of
+            // someone else's in the way) may still hold a writable target:
+            // a direct write then keeps the save, without the safety net.
+            return writeWhole(target, contents);
+        case WRITE_FAILED:
+            fs::remove(temporary, error);
+            return WRITE_FAILED;
         }
         if (targetExists) {
             const fs::perms kept = fs::status(target, error).permissions();
             if (!error)
                 fs::permissions(temporary, kept, error);
         }
-        fs::rename(temporary, target, error);
-        if (error) {
+        if (!renameOver(temporary, target)) {
             fs::remove(temporary, error);
             // Windows will not rename over a file that another program holds
             // open without leave to delete it, though that program may well
             // let us write it: the save then goes into the file itself.
-            return targetExists ? writeInPlace(target, contents) : WRITE_FAILED;
+            return targetExists ? writeWhole(target, contents) : WRITE_FAILED;
         }
+        // The new name is on the disk too; the file itself is complete
+        // whether or not the folder could be flushed.
+        flushFolderToDisk(target.parent_path());
         return WRITE_DONE;
     } catch (const std::exception&) {
         return WRITE_FAILED;

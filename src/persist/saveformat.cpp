@@ -19,14 +19,9 @@
 
 namespace {
 
-// Limits of what the game can produce, with room to spare. Fields start at
-// most 50 x 50, but the growing-field event adds 6 columns and up to 46 rows
-// whenever it strikes (at most once a run, and a restart keeps the grown
-// size). The limits allow dozens of growths, far past any field that still
-// fits a screen, while a damaged header cannot ask for gigabytes.
-constexpr int32_t minFieldSide = 4;
-constexpr int32_t maxFieldSide = 10000;
-constexpr int64_t maxFieldCells = 4000000;
+// Limits of what the game can produce, so that a damaged header can neither
+// ask for gigabytes nor make a window no screen can show. The field's own
+// limits are the reachable sizes of the game record.
 constexpr int32_t minShapeExtent = 2;
 constexpr int32_t maxShapeExtentLimit = 20;
 constexpr int32_t maxBlocksLimit = 25;
@@ -73,7 +68,8 @@ public:
     {
         if (!token())
             return false;
-        const auto [end, error] = std::from_chars(text.data(), text.data() + length, value);
+        const char* first = numberStart();
+        const auto [end, error] = std::from_chars(first, text.data() + length, value);
         return error == std::errc{} && end == text.data() + length;
     }
 
@@ -81,8 +77,8 @@ public:
     {
         if (!token())
             return false;
-        const auto [end, error] =
-            std::from_chars(text.data(), text.data() + length, value, std::chars_format::general);
+        const char* first = numberStart();
+        const auto [end, error] = std::from_chars(first, text.data() + length, value, std::chars_format::general);
         return error == std::errc{} && end == text.data() + length;
     }
 
@@ -99,6 +95,15 @@ public:
     }
 
 private:
+    // A text stream reads "+5" as 5, so the format does too; a sign after the
+    // plus is no number.
+    const char* numberStart() const
+    {
+        if (length > 1 && text[0] == '+' && text[1] != '-' && text[1] != '+')
+            return text.data() + 1;
+        return text.data();
+    }
+
     bool token()
     {
         int c = buffer->sbumpc();
@@ -151,24 +156,15 @@ bool inRange(int64_t value, int64_t low, int64_t high)
     return value >= low && value <= high;
 }
 
-bool isFlag(int32_t value)
-{
-    return value == 0 || value == 1;
-}
-
 // The settings and the shape's box, checked before any grid is allocated.
 bool headerIsSound(const SavedGame& g)
 {
     const int32_t w = g.fieldWidth;
     const int32_t h = g.fieldHeight;
-    if (!inRange(w, minFieldSide, maxFieldSide) || !inRange(h, minFieldSide, maxFieldSide))
-        return false;
-    if (int64_t{w} * h > maxFieldCells)
+    if (!fieldSizeReachable(w, h))
         return false;
     if (!inRange(g.sidesType, SIDES_SOLID, SIDES_NONE) || !inRange(g.groundType, GROUND_SOLID, GROUND_NONE)
         || !inRange(g.forceDirection, FORCE_DOWN, FORCE_LEFT))
-        return false;
-    if (!isFlag(g.gradualSpeedup) || !isFlag(g.suddenMode) || !isFlag(g.invisibilityMode))
         return false;
     for (int32_t frequency : g.effectFrequency)
         if (!inRange(frequency, FREQ_NEVER, FREQ_OFTEN))

@@ -348,6 +348,11 @@ std::optional<bool> menuItemChecked(int32_t id)
     return std::nullopt;
 }
 
+bool menuItemIsChoice(int32_t id)
+{
+    return findChoice(styleChoices, id) || findChoice(shiftChoices, id) || findChoice(fastFallChoices, id);
+}
+
 void handleLeftClick(int32_t x, int32_t y)
 {
     switch (game.gameMode) {

@@ -84,6 +84,10 @@ void toggleEditorMode();
 // items that never do.
 std::optional<bool> menuItemChecked(int32_t id);
 
+// True for the items of the one-of-many submenus (Graphical Style, Shifting
+// Speed, Fast Fall Speed), which show a round mark on the chosen item.
+bool menuItemIsChoice(int32_t id);
+
 // A left click at a pixel of the play area: pause, resume, or in editor mode
 // cycle the clicked cell. Window thread, without gameLock.
 void handleLeftClick(int32_t x, int32_t y);

@@ -383,6 +383,20 @@ bool modifierHeld(const QKeyEvent& event)
     return held != Qt::NoModifier;
 }
 
+bool isModifierKey(const QKeyEvent& event)
+{
+    switch (event.key()) {
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+    case Qt::Key_Meta:
+    case Qt::Key_Super_L:
+    case Qt::Key_Super_R: return true;
+    default: return false;
+    }
+}
+
 class KeysDialog : public QDialog {
 public:
     explicit KeysDialog(QWidget* parent);
@@ -507,13 +521,18 @@ bool KeysDialog::eventFilter(QObject* watched, QEvent* event)
 
     if (state.capturingKey) {
         // Only a fresh press counts: the repeats of a key held since the
-        // click are not the player's choice.
-        if (type == QEvent::KeyPress && !key.isAutoRepeat() && !modifierHeld(key)) {
+        // click are not the player's choice. A modifier counts once it has
+        // been released without serving as one.
+        if ((type == QEvent::KeyPress || type == QEvent::KeyRelease) && !key.isAutoRepeat()) {
             const int32_t virtualKey = virtualKeyFromEvent(key);
             const int32_t index = state.captureIndex;
-            if (captureKey(state, virtualKey)) {
+            const bool pressed = type == QEvent::KeyPress;
+            const bool taken = pressed ? captureKeyDown(state, virtualKey, isModifierKey(key), modifierHeld(key))
+                                       : captureKeyUp(state, virtualKey);
+            if (taken) {
                 showKeyName(index);
-                capturedKeyHeld = virtualKey;
+                // A key taken on its release has nothing left to swallow.
+                capturedKeyHeld = pressed ? virtualKey : 0;
                 releaseGrab();
             }
         }

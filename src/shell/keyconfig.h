@@ -12,6 +12,9 @@ struct KeysDialogState {
     std::array<int32_t, KEY_COUNT> editedKeys{};
     int32_t captureIndex = 0;  // the binding whose new key is awaited
     bool capturingKey = false;
+    // A modifier key that went down alone during a capture: it is taken only
+    // if it comes up again before any other key.
+    int32_t pendingModifier = 0;
 };
 
 // Copies the bindings into the dialog's working copy; no capture.
@@ -24,10 +27,20 @@ void beginKeyCapture(KeysDialogState& state, int32_t index);
 // Any other button ends the capture without a key.
 void cancelKeyCapture(KeysDialogState& state);
 
-// A key went down with no modifier held. While a capture is on, the awaited
-// binding takes the key (0, a key without a number, is not taken and the
-// capture goes on) and the capture ends. Returns true when the key was taken.
+// The awaited binding takes the key and the capture ends (0 and numbers no
+// key has are not taken, and the capture goes on). Returns true when the key
+// was taken.
 bool captureKey(KeysDialogState& state, int32_t virtualKey);
+
+// A fresh key press during a capture. A key pressed with Shift, Ctrl or Alt
+// held is ignored (and the held modifier has served as one); a modifier
+// pressed alone waits for its release (captureKeyUp); any other key is taken
+// by captureKey. Returns true when the key was taken.
+bool captureKeyDown(KeysDialogState& state, int32_t virtualKey, bool isModifierKey, bool modifierHeld);
+
+// A key released during a capture: a modifier that went down and up alone is
+// taken. Returns true when it was.
+bool captureKeyUp(KeysDialogState& state, int32_t virtualKey);
 
 // "Load default keys": the copy takes the defaults; the bindings stay as they
 // are until "OK".

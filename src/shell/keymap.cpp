@@ -1,6 +1,9 @@
 #include "shell/keymap.h"
 
+#include "core/keys.h"
+
 #include <QKeyEvent>
+#include <QKeySequence>
 
 
 namespace {
@@ -76,9 +79,45 @@ constexpr KeyName namedKeys[] = {
     {220, "\\"},          {221, "]"},          {222, "'"},
 };
 
-}  // namespace
+// Names longer than a key button holds are cut.
+constexpr int maxNameLength = 19;
 
-int32_t virtualKeyFromQtKey(int qtKey, bool keypad)
+// Qt's own English name of one of its named keys; empty for a number Qt
+// gives no key.
+QString qtKeyName(int qtKey)
+{
+    if (qtKey < namedKeyBase || qtKey >= scanKeyBase || qtKey == Qt::Key_unknown)
+        return QString();
+    const QString name = QKeySequence(qtKey).toString(QKeySequence::PortableText);
+    // Numbers without a name come back as a character beyond the Unicode range or as nothing.
+    if (name.isEmpty() || !name.at(0).isPrint() || name.at(0).isSurrogate())
+        return QString();
+    return name;
+}
+
+// Long names ("Monitor Brightness Down") lose letters from their first words
+// until they fit, so the word that tells keys apart stays whole.
+QString shortened(QString name)
+{
+    QStringList words = name.split(QLatin1Char(' '));
+    for (qsizetype i = 0; i + 1 < words.size() && name.size() > maxNameLength; ++i) {
+        if (words[i].size() > 4)
+            words[i] = words[i].left(3) + QLatin1Char('.');
+        name = words.join(QLatin1Char(' '));
+    }
+    return name.left(maxNameLength);
+}
+
+// A character key of a layout with letters that have no virtual-key number
+// (Ä, É, Ø, ß, Cyrillic letters and the like).
+bool isCharacterKey(int qtKey)
+{
+    return qtKey > ' ' && qtKey <= lastCodePoint && !(qtKey >= 0xD800 && qtKey <= 0xDFFF)
+        && QChar::isPrint(static_cast<char32_t>(qtKey));
+}
+
+// The virtual-key number as on a US keyboard; 0 for keys that have none.
+int32_t virtualKeyNumberOf(int qtKey, bool keypad)
 {
     if (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9)
         return keypad ? 96 + (qtKey - Qt::Key_0) : qtKey;
@@ -94,6 +133,21 @@ int32_t virtualKeyFromQtKey(int qtKey, bool keypad)
     return lookUp(mainKeys, qtKey);
 }
 
+}  // namespace
+
+int32_t virtualKeyFromQtKey(int qtKey, bool keypad)
+{
+    if (const int32_t code = virtualKeyNumberOf(qtKey, keypad))
+        return code;
+    // Keys without a virtual-key number keep codes of their own, from what
+    // the key means, so a binding to them survives the next start.
+    if (isCharacterKey(qtKey))
+        return characterKeyBase + qtKey;
+    if (!qtKeyName(qtKey).isEmpty())
+        return qtKey;
+    return 0;
+}
+
 int32_t virtualKeyFromEvent(const QKeyEvent& event)
 {
 #ifdef Q_OS_WIN
@@ -101,7 +155,12 @@ int32_t virtualKeyFromEvent(const QKeyEvent& event)
     if (const quint32 native = event.nativeVirtualKey(); native != 0 && native < 256)
         return static_cast<int32_t>(native);
 #endif
-    return virtualKeyFromQtKey(event.key(), event.modifiers().testFlag(Qt::KeypadModifier));
+    if (const int32_t code = virtualKeyFromQtKey(event.key(), event.modifiers().testFlag(Qt::KeypadModifier)))
+        return code;
+    // A key the window system cannot name is still a key the player pressed.
+    if (const quint32 scanCode = event.nativeScanCode(); scanCode != 0 && scanCode <= quint32(lastScanCode))
+        return scanKeyBase + static_cast<int32_t>(scanCode);
+    return 0;
 }
 
 QString virtualKeyName(int32_t virtualKey)
@@ -117,5 +176,14 @@ QString virtualKeyName(int32_t virtualKey)
     for (const KeyName& entry : namedKeys)
         if (entry.virtualKey == virtualKey)
             return QString::fromLatin1(entry.name);
+    if (virtualKey > characterKeyBase && virtualKey <= characterKeyBase + lastCodePoint
+        && isCharacterKey(virtualKey - characterKeyBase)) {
+        const char32_t character = static_cast<char32_t>(virtualKey - characterKeyBase);
+        return QString::fromUcs4(&character, 1);
+    }
+    if (const QString name = qtKeyName(virtualKey); !name.isEmpty())
+        return shortened(name);
+    if (virtualKey > scanKeyBase && virtualKey <= scanKeyBase + lastScanCode)
+        return QStringLiteral("Scan code %1").arg(virtualKey - scanKeyBase);
     return QStringLiteral("Key %1").arg(virtualKey);
 }

@@ -16,6 +16,7 @@
 #include "shell/keymap.h"
 #include "core/services.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFile>
@@ -30,8 +31,16 @@
 #include <QScreen>
 #include <QThread>
 
+#if defined(DRALEN_HAVE_XCB) && QT_CONFIG(xcb)
+#include <QGuiApplication>
+#include <xcb/xcb.h>
+#endif
+
+#include <array>
 #include <atomic>
 #include <condition_variable>
+#include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -203,12 +212,88 @@ void showKeys()
     runKeysDialog(mainWindow);
 }
 
+#if defined(DRALEN_HAVE_XCB) && QT_CONFIG(xcb)
+// Motif window-manager hints: which frame parts and functions the window
+// asks for. Qt always asks for a resize border on a titled window.
+constexpr uint32_t motifHintsFunctions = 1, motifHintsDecorations = 2;
+constexpr uint32_t motifFunctionAll = 1, motifFunctionResize = 2;
+constexpr uint32_t motifDecorationAll = 1, motifDecorationResizeHandles = 4;
+
+// The window has a fixed size and no maximise box, so it asks for no resize
+// border either: the resize bits are taken out of the hints Qt wrote.
+void askForNoResizeBorder(QWidget& window)
+{
+    // Other platforms (offscreen, Wayland) have no such hints.
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        return;
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* connection = x11 != nullptr ? x11->connection() : nullptr;
+    if (connection == nullptr)
+        return;
+    const xcb_window_t handle = static_cast<xcb_window_t>(window.winId());
+    const char name[] = "_MOTIF_WM_HINTS";
+    xcb_intern_atom_reply_t* atomReply =
+        xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, sizeof name - 1, name), nullptr);
+    if (atomReply == nullptr)
+        return;
+    const xcb_atom_t atom = atomReply->atom;
+    std::free(atomReply);
+
+    // flags, functions, decorations, input mode, status
+    std::array<uint32_t, 5> hints{};
+    xcb_get_property_reply_t* current =
+        xcb_get_property_reply(connection, xcb_get_property(connection, 0, handle, atom, atom, 0, 5), nullptr);
+    if (current != nullptr) {
+        if (current->format == 32 && xcb_get_property_value_length(current) >= int(sizeof hints))
+            std::memcpy(hints.data(), xcb_get_property_value(current), sizeof hints);
+        std::free(current);
+    }
+    if ((hints[0] & motifHintsFunctions) == 0) {
+        hints[0] |= motifHintsFunctions;
+        hints[1] = motifFunctionAll;
+    }
+    if ((hints[0] & motifHintsDecorations) == 0) {
+        hints[0] |= motifHintsDecorations;
+        hints[2] = motifDecorationAll;
+    }
+    // With the "all" bit set, the bits that follow name what is left out.
+    if (hints[1] & motifFunctionAll)
+        hints[1] |= motifFunctionResize;
+    else
+        hints[1] &= ~motifFunctionResize;
+    if (hints[2] & motifDecorationAll)
+        hints[2] |= motifDecorationResizeHandles;
+    else
+        hints[2] &= ~motifDecorationResizeHandles;
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, handle, atom, atom, 32, hints.size(), hints.data());
+    xcb_flush(connection);
+}
+#else
+void askForNoResizeBorder(QWidget&)
+{
+    // Elsewhere the fixed-size window flags already leave the border out.
+}
+#endif
+
 }  // namespace
 
 PlayArea::PlayArea(QWidget* parent) : QWidget(parent)
 {
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+bool PlayArea::event(QEvent* event)
+{
+    // A lone Alt or F10 would take the keyboard to the menu bar, and with it
+    // the arrow keys and Escape, while the game runs on. Taken here, they
+    // never become the menu's shortcut; paused, they still open the menu.
+    if (event->type() == QEvent::ShortcutOverride && game.gameMode == MODE_PLAYING
+        && isMenuKey(virtualKeyFromEvent(static_cast<const QKeyEvent&>(*event)))) {
+        event->accept();
+        return true;
+    }
+    return QWidget::event(event);
 }
 
 void PlayArea::paintEvent(QPaintEvent*)
@@ -227,15 +312,27 @@ void PlayArea::keyPressEvent(QKeyEvent* event)
         return;
     // A held key repeats: it counts as one press for the movement keys, while
     // the rotation keys turn again on every repeat.
-    if (!event->isAutoRepeat())
+    if (!event->isAutoRepeat()) {
         setKeyDown(key);
+        if (event->nativeScanCode() != 0)
+            heldByScanCode[event->nativeScanCode()] = key;
+    }
     handleKeyPress(key);
 }
 
 void PlayArea::keyReleaseEvent(QKeyEvent* event)
 {
-    if (!event->isAutoRepeat())
-        setKeyUp(virtualKeyFromEvent(*event));
+    if (event->isAutoRepeat())
+        return;
+    // On a layout other than the US one a key may come up as another
+    // character than it went down as (ß going down, ? coming up with Shift):
+    // the physical key tells which code to let go of.
+    int32_t key = virtualKeyFromEvent(*event);
+    if (const auto held = heldByScanCode.find(event->nativeScanCode()); held != heldByScanCode.end()) {
+        key = held->second;
+        heldByScanCode.erase(held);
+    }
+    setKeyUp(key);
 }
 
 void PlayArea::mousePressEvent(QMouseEvent* event)
@@ -247,12 +344,14 @@ void PlayArea::mousePressEvent(QMouseEvent* event)
 void PlayArea::focusOutEvent(QFocusEvent* event)
 {
     releaseAllKeys();  // a key released elsewhere would stay down for ever
+    heldByScanCode.clear();
     QWidget::focusOutEvent(event);
 }
 
 MainWindow::MainWindow() : QMainWindow(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                                     Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                                                    Qt::WindowCloseButtonHint)
+                                                    Qt::WindowCloseButtonHint |
+                                                    Qt::MSWindowsFixedSizeDialogHint)
 {
     setWindowTitle(QStringLiteral("Dralen"));
     setWindowIcon(QIcon(QStringLiteral(":/skins/DRALEN.bmp")));
@@ -274,6 +373,8 @@ MainWindow::~MainWindow()
 
 void MainWindow::buildMenu(QMenu* menu, const MenuNode& node)
 {
+    // One-of-many items share a group, which gives them round marks.
+    QActionGroup* choices = nullptr;
     for (const MenuNode& child : node.children) {
         if (child.isSeparator()) {
             menu->addSeparator();
@@ -283,6 +384,11 @@ void MainWindow::buildMenu(QMenu* menu, const MenuNode& node)
             QAction* item = menu->addAction(QString::fromUtf8(child.caption));
             item->setData(child.id);
             item->setCheckable(menuItemChecked(child.id).has_value());
+            if (menuItemIsChoice(child.id)) {
+                if (choices == nullptr)
+                    choices = new QActionGroup(menu);
+                choices->addAction(item);
+            }
             const int32_t id = child.id;
             connect(item, &QAction::triggered, this, [this, id] {
                 handleMenuCommand(id);
@@ -336,6 +442,14 @@ void MainWindow::changeEvent(QEvent* event)
     QMainWindow::changeEvent(event);
 }
 
+void MainWindow::showEvent(QShowEvent* event)
+{
+    // The native window exists now and is not mapped yet, so the window
+    // manager reads the hints before it draws a frame.
+    askForNoResizeBorder(*this);
+    QMainWindow::showEvent(event);
+}
+
 // The exit path, however it was reached: the close box, "Exit" or the
 // Anti-boss! key.
 void MainWindow::closeEvent(QCloseEvent* event)
@@ -346,7 +460,12 @@ void MainWindow::closeEvent(QCloseEvent* event)
     }
     closing = true;
     writeAutosave();
-    shuttingDown = true;
+    {
+        // Under the mutex: a game thread between its check of the flag and
+        // its wait would otherwise miss the wake and never be joined.
+        std::lock_guard<std::mutex> lock(requestMutex);
+        shuttingDown = true;
+    }
     requestAnswered.notify_all();
     for (QMessageBox* box : openBoxes)
         box->done(QMessageBox::Ok);
@@ -363,6 +482,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
 
 void installShellPorts()
 {
+    shuttingDown = false;
     installWindowPort({showMessageOnWindow, setPlayAreaSizeOnWindow, repaintWindow});
     installNewGameRequest(requestNewGameOnWindow);
     installExitAction(closeMainWindow);
@@ -383,9 +503,11 @@ MainWindow* startGame()
     installSoundPlayer(playSoundFile);
     loadSkinBitmaps();
     mainWindow = new MainWindow();
+    // Sized before the game thread starts: the resize rewrites the falling
+    // shape's pixel position, which the first ticks already move.
+    resizeWindow(true);
     startGameThread();
     startMusicThread();
-    resizeWindow(true);
     mainWindow->show();
     mainWindow->activateWindow();
     mainWindow->refreshMenuChecks();

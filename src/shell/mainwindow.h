@@ -20,6 +20,7 @@ public:
     explicit PlayArea(QWidget* parent);
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
@@ -28,6 +29,8 @@ protected:
 
 private:
     QImage backBuffer;
+    // The code each physical key went down with, until it comes up again.
+    std::map<quint32, int32_t> heldByScanCode;
 };
 
 class MainWindow : public QMainWindow {
@@ -48,6 +51,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void buildMenu(QMenu* menu, const MenuNode& node);

@@ -32,12 +32,13 @@ void ignoreRepaint(bool) {}
 
 // Fields of very different sizes make saves of very different lengths, so a
 // file cut short, or one save's start under another's end, can never read as
-// a whole game. The large ones leave their temporary file on disk long
-// enough for the test to kill the program while it is there.
+// a whole game. The large ones, the largest fields a game reaches, leave
+// their temporary file on disk long enough for the test to kill the program
+// while it is there.
 struct Layout {
     int32_t width, height, extent, maxBlocks;
 };
-constexpr Layout layouts[] = {{12, 25, 4, 4}, {400, 300, 6, 9}, {20, 40, 5, 6}, {60, 900, 5, 25}};
+constexpr Layout layouts[] = {{12, 25, 4, 4}, {56, 96, 6, 9}, {20, 40, 5, 6}, {96, 56, 5, 25}};
 
 }  // namespace
 

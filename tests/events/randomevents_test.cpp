@@ -226,6 +226,22 @@ TEST_F(RandomEventsTest, BroadeningGrowsTheField)
     EXPECT_FALSE(fakeWindow::resizes().back().moveToCentre);
 }
 
+TEST_F(RandomEventsTest, AFieldGrownToTheLimitGrowsNoFurther)
+{
+    // Grown once at the largest extent, the field is the largest a saved
+    // game may hold; another growth would make an autosave that never loads.
+    usedTextEvents = 0xFFu & ~(1u << 7);
+    std::lock_guard<std::recursive_mutex> lock(gameLock);
+    for (int tries = 0; tries < 400; ++tries) {
+        game.maxShapeExtent = 20;
+        emptyField(56, 96);
+        runRandomEvent();
+        ASSERT_EQ(game.fieldWidth, 56);
+        ASSERT_EQ(game.fieldHeight, 96);
+    }
+    EXPECT_EQ(usedTextEvents & (1u << 7), 0u) << "the broadening never came";
+}
+
 TEST_F(RandomEventsTest, QueueEventsScatterOrFillThePredictedShapes)
 {
     auto setUp = [] {

@@ -172,7 +172,7 @@ std::string checkConfigurationInput(const std::filesystem::path& directory, cons
     if (game.fastFallSpeed < 1 || game.fastFallSpeed > 10)
         return "fast fall speed " + std::to_string(game.fastFallSpeed);
     for (int32_t key : game.keyBindings)
-        if (key < 1 || key > 254)
+        if (!isKeyCode(key))
             return "key code " + std::to_string(key);
 
     const GameState loaded = game;

@@ -181,3 +181,33 @@ TEST_F(NewGameTest, MissingLevelFileFallsBackToAFreshFieldAndStillShowsTheTip)
     EXPECT_EQ(groundPicture().back(), std::string(10, '#'));
     EXPECT_TRUE(fieldContains(game.fieldCells, CELL_ACTIVE));
 }
+
+TEST_F(NewGameTest, LevelNamesThatClimbOutOfTheGameFolderAreRefused)
+{
+    TempDir dir;
+    std::filesystem::create_directories(dir / "game" / "levels");
+    setUpGameInProgress(8, 20, 4);
+    game.tipText.clear();
+    game.score = 999;
+    ASSERT_TRUE(saveGameToFile(dir / "outside.sav"));
+    ASSERT_TRUE(saveGameToFile(dir / "game" / "levels" / "inside.sav"));
+
+    gameDirectory = dir / "game";
+    for (const char* name : {"../outside.sav", "levels/../../outside.sav", "/../outside.sav", "levels/.."}) {
+        game = GameState{};
+        game.levelFile = name;
+        game.fieldWidth = 10;
+        game.fieldHeight = 15;
+        game.maxShapeExtent = 4;
+        game.maxBlocks = 4;
+        fakeWindow::clear();
+        startNewGame();
+        EXPECT_EQ(fakeWindow::messages(), std::vector<std::string>{"Couldn't open file to load game"}) << name;
+        EXPECT_EQ(game.score, 0) << name;
+        EXPECT_EQ(game.fieldCells.size(), 150u) << name << ": a fresh field of the settings";
+    }
+    // A detour that stays inside is still the level.
+    game.levelFile = "levels/../levels/inside.sav";
+    startNewGame();
+    EXPECT_EQ(game.score, 999);
+}

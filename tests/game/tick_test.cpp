@@ -315,6 +315,46 @@ TEST_F(TickTest, KeyPressRule)
     installExitAction(nullptr);
 }
 
+TEST_F(TickTest, KeysWithoutAVirtualKeyNumberResumeAndCanBeBound)
+{
+    loadDefaultKeys(game.keyBindings);
+    const int32_t umlaut = characterKeyBase + 0xC4;
+    const int32_t mediaKey = namedKeyBase + 0x80;
+    game.gameMode = MODE_PAUSED;
+    handleKeyPress(umlaut);
+    EXPECT_EQ(game.gameMode, MODE_PLAYING) << "any key resumes";
+
+    game.keyBindings[KEY_MOVE_LEFT] = umlaut;
+    game.keyBindings[KEY_ROTATE_CW] = mediaKey;
+    handleKeyPress(mediaKey);
+    EXPECT_EQ(game.pendingRotation, ROTATE_CW);
+    setKeyDown(umlaut);
+    setKeyUp(umlaut);
+    pollKeys();
+    EXPECT_TRUE(game.shiftLeftPressed) << "a tap between two polls counts for these keys too";
+    pollKeys();
+    EXPECT_FALSE(game.shiftLeftHeld);
+    EXPECT_FALSE(queryKey(mediaKey)) << "never went down";
+}
+
+TEST_F(TickTest, MenuKeysNeitherResumeNorPlayUnlessBound)
+{
+    loadDefaultKeys(game.keyBindings);
+    for (int32_t menuKey : {18, 121}) {  // Alt, F10
+        game.gameMode = MODE_PAUSED;
+        handleKeyPress(menuKey);
+        EXPECT_EQ(game.gameMode, MODE_PAUSED) << menuKey << " only opens the menu";
+        EXPECT_TRUE(isMenuKey(menuKey));
+    }
+    // Bound to an action, Alt is a game key like any other.
+    game.keyBindings[KEY_ROTATE_180] = 18;
+    EXPECT_FALSE(isMenuKey(18));
+    handleKeyPress(18);
+    EXPECT_EQ(game.gameMode, MODE_PLAYING);
+    handleKeyPress(18);
+    EXPECT_EQ(game.pendingRotation, ROTATE_180);
+}
+
 TEST_F(TickTest, GameThreadEndsAGameAndStartsTheNext)
 {
     fakeWindow::install();

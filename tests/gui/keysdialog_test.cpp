@@ -186,6 +186,33 @@ TEST_F(KeysDialogTest, KeysWithAModifierHeldOrRepeatingAreNotTaken)
     EXPECT_EQ(game.keyBindings[KEY_ROTATE_180], 'K');
 }
 
+TEST_F(KeysDialogTest, AModifierIsTakenOnlyWhenPressedAndReleasedAlone)
+{
+    whileOpen(runKeysDialog, [](QDialog& dialog) {
+        showAndActivate(dialog);
+        click(dialog, "key6");
+        // Shift+B: Shift goes down alone, then B comes with Shift held.
+        QTest::keyPress(dialog.windowHandle(), Qt::Key_Shift, Qt::ShiftModifier);
+        QTest::keyClick(dialog.windowHandle(), Qt::Key_B, Qt::ShiftModifier);
+        QTest::keyRelease(dialog.windowHandle(), Qt::Key_Shift, Qt::NoModifier);
+        EXPECT_EQ(keyButton(dialog, 6).text(), "...") << "neither Shift nor B";
+
+        // Ctrl pressed and released alone is Ctrl.
+        QTest::keyPress(dialog.windowHandle(), Qt::Key_Control, Qt::ControlModifier);
+        EXPECT_EQ(keyButton(dialog, 6).text(), "...") << "not before it is released";
+        QTest::keyRelease(dialog.windowHandle(), Qt::Key_Control, Qt::NoModifier);
+        EXPECT_EQ(keyButton(dialog, 6).text(), "Ctrl");
+
+        // A letter of a national layout is taken and named by its character.
+        click(dialog, "key7");
+        typeKey(dialog, Qt::Key_Adiaeresis);
+        EXPECT_EQ(keyButton(dialog, 7).text(), QString::fromUtf8("Ä"));
+        click(dialog, "ok");
+    });
+    EXPECT_EQ(game.keyBindings[KEY_ROTATE_CW], 17);
+    EXPECT_EQ(game.keyBindings[KEY_PAUSE], characterKeyBase + 0xC4);
+}
+
 TEST_F(KeysDialogTest, ASecondButtonTakesOverTheCapture)
 {
     whileOpen(runKeysDialog, [](QDialog& dialog) {

@@ -12,11 +12,17 @@
 #include "support/tempdir.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QActionGroup>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
+#include <QTimer>
+#include <QWindow>
 
 #include <filesystem>
+#include <set>
 
 namespace {
 
@@ -230,6 +236,76 @@ TEST_F(MainWindowTest, OptionCommandsKeepOneCheckPerSubmenu)
         EXPECT_FALSE(window->action(id)->isChecked());
 }
 
+TEST_F(MainWindowTest, OneOfManySubmenusShowRoundMarks)
+{
+    const std::vector<std::vector<int32_t>> submenus = {
+        {40160, 40161, 40162, 40163, 40165, 40166, 40167, 40168},
+        {40053, 40046, 40047, 40048, 40054},
+        {40055, 40050, 40051, 40052, 40056}};
+    std::set<QActionGroup*> groups;
+    for (const std::vector<int32_t>& items : submenus) {
+        QActionGroup* group = window->action(items.front())->actionGroup();
+        ASSERT_NE(group, nullptr) << items.front();
+        EXPECT_TRUE(group->isExclusive());
+        EXPECT_EQ(group->actions().size(), qsizetype(items.size()));
+        for (int32_t id : items)
+            EXPECT_EQ(window->action(id)->actionGroup(), group) << id;
+        groups.insert(group);
+    }
+    EXPECT_EQ(groups.size(), 3u) << "one group for each submenu";
+    for (int32_t onOff : {40148, 40149, 40112, 40113, 40151, int32_t(CMD_EDITOR_MODE)})
+        EXPECT_EQ(window->action(onOff)->actionGroup(), nullptr) << onOff << " keeps its check box";
+}
+
+TEST_F(MainWindowTest, AltLeavesTheKeysToTheGameWhilePlaying)
+{
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    window->playArea()->setFocus();
+    QWindow* handle = window->windowHandle();
+
+    QTest::keyClick(handle, Qt::Key_Alt, Qt::AltModifier);
+    EXPECT_EQ(window->menuBar()->activeAction(), nullptr) << "the menu bar took the keyboard";
+    EXPECT_EQ(game.gameMode, MODE_PLAYING);
+    QTest::keyClick(handle, Qt::Key_Return);
+    EXPECT_EQ(game.gameMode, MODE_PAUSED) << "the game still sees its keys";
+
+    // Paused, Alt opens the menu as usual and leaves the game paused.
+    QTest::keyClick(handle, Qt::Key_Alt, Qt::AltModifier);
+    EXPECT_NE(window->menuBar()->activeAction(), nullptr);
+    EXPECT_EQ(game.gameMode, MODE_PAUSED);
+}
+
+TEST_F(MainWindowTest, ClosingWhileTheGameThreadWaitsForAMessageBoxNeverHangs)
+{
+    // A level with a full field: every game ends at its first spawn, so the
+    // game thread posts its score box again and again.
+    std::filesystem::create_directories(dir / "levels");
+    game.fieldCells.assign(game.cellCount, CELL_FIXED);
+    game.tipText.clear();
+    game.levelFile = "levels/Full.sav";
+    ASSERT_TRUE(saveGameToFile(dir / "levels" / "Full.sav"));
+    for (int round = 0; round < 40; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        installShellPorts();
+        startNewGame();
+        if (window == nullptr) {
+            window = new MainWindow();
+            mainWindow = window;
+        }
+        window->show();
+        startGameThread();
+        // Closed at a moment of its own each round, box open or not.
+        QTimer::singleShot(round % 8, window, [this] { window->close(); });
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !window->isVisible(); }, 10000));
+        stopGameThread();
+        delete window;
+        window = nullptr;
+        mainWindow = nullptr;
+    }
+}
+
 TEST_F(MainWindowTest, PredictShapesResizesThePlayArea)
 {
     game.fieldWidth = 4;
@@ -343,6 +419,19 @@ TEST_F(MainWindowTest, KeysPauseResumeAndTurnThroughRealKeyEvents)
     QTest::keyClick(area, Qt::Key_Right);
     EXPECT_TRUE(queryKey(39)) << "a tap between two polls still counts";
     EXPECT_FALSE(queryKey(39));
+}
+
+TEST_F(MainWindowTest, AKeyComingUpAsAnotherCharacterIsLetGo)
+{
+    // German layout: the ß key goes down alone and comes up with Shift held.
+    PlayArea* area = window->playArea();
+    QKeyEvent down(QEvent::KeyPress, Qt::Key_ssharp, Qt::NoModifier, 20, 0, 0, QString::fromUtf8("ß"));
+    QApplication::sendEvent(area, &down);
+    QKeyEvent up(QEvent::KeyRelease, Qt::Key_Question, Qt::ShiftModifier, 20, 0, 0, QStringLiteral("?"));
+    QApplication::sendEvent(area, &up);
+    const int32_t sharpS = characterKeyBase + 0xDF;
+    EXPECT_TRUE(queryKey(sharpS)) << "the tap counts";
+    EXPECT_FALSE(queryKey(sharpS)) << "and the key is up again";
 }
 
 TEST_F(MainWindowTest, ClicksPauseResumeAndEditCellsInEveryDirection)

@@ -233,7 +233,8 @@ TEST_F(SaveFormatTest, EveryStateTheGameReachesLoads)
     };
     const std::vector<Case> cases = {
         {"field grown once by the broadening event", [] { setUpGameInProgress(26, 58, 6); }},
-        {"field grown over many runs", [] { setUpGameInProgress(50 + 6 * 20, 50 + 46 * 20, 20); }},
+        {"largest field, grown once at the largest extent", [] { setUpGameInProgress(50 + 6, 50 + 46, 20); }},
+        {"largest field lying across", [] { setUpGameInProgress(50 + 46, 50 + 6, 20); }},
         {"largest shapes", [] {
              setUpGameInProgress(22, 22, 20);
              game.minBlocks = 10;
@@ -295,6 +296,9 @@ TEST_F(SaveFormatTest, RejectedFilesLeaveTheGameAsItWas)
         {"huge tip line", withLine(good, 2, longLine)},
         {"field too wide for the cell limit", withLine(good, 3, "10000 10000")},
         {"field side beyond the limit", withLine(good, 3, "12 10001")},
+        {"field larger than any game reaches", withLine(good, 3, "2000 2000")},
+        {"both sides beyond the shorter limit", withLine(good, 3, "57 57")},
+        {"long side beyond its limit", withLine(good, 3, "12 97")},
         {"negative size", withLine(good, 3, "-12 25")},
         {"sides type 4", withLine(good, 4, "4 0")},
         {"ground type 5", withLine(good, 4, "0 5")},
@@ -312,10 +316,7 @@ TEST_F(SaveFormatTest, RejectedFilesLeaveTheGameAsItWas)
         {"zero fall speed", withLine(good, 7, "0")},
         {"negative fall speed", withLine(good, 7, "-0.4")},
         {"absurd fall speed", withLine(good, 7, "1e300")},
-        {"speed-up flag 2", withLine(good, 8, "2")},
         {"direction 4", withLine(good, 9, "4")},
-        {"sudden flag -1", withLine(good, 10, "-1")},
-        {"invisibility flag 7", withLine(good, 11, "7")},
         {"frequency 4", withLine(good, 12, "1 2 3 0 4")},
         {"frequency -1", withLine(good, 12, "-1 2 3 0 1")},
         {"four frequencies then an extent", withLine(good, 12, "1 2 3 0")},
@@ -337,7 +338,6 @@ TEST_F(SaveFormatTest, RejectedFilesLeaveTheGameAsItWas)
         {"fixed block in the queue", withLine(good, 41, "1 0 0 3 ")},
         {"placed block in the queue", withLine(good, 41, "3 0 2 3 ")},
         {"word instead of a number", withLine(good, 6, "lots")},
-        {"number with a plus sign", withLine(good, 6, "+1234")},
         {"decimal where an integer belongs", withLine(good, 3, "12.0 25")},
         {"hexadecimal", withLine(good, 6, "0x10")},
         {"endless digits", withLine(good, 6, std::string(5000, '1'))},
@@ -350,6 +350,33 @@ TEST_F(SaveFormatTest, RejectedFilesLeaveTheGameAsItWas)
         EXPECT_FALSE(readText(c.text)) << c.what;
         EXPECT_TRUE(sameGame(game, before)) << c.what;
         game = before;
+    }
+}
+
+TEST_F(SaveFormatTest, NumbersReadAsATextStreamReadsThem)
+{
+    setUpGameInProgress(12, 25, 4);
+    const std::string good = savedText();
+    // Any nonzero boolean is true; a plus sign is the number's own.
+    std::string text = withLine(good, 8, "5");
+    text = withLine(text, 10, "-1");
+    text = withLine(text, 11, "+7");
+    text = withLine(text, 6, "+4321");
+    text = withLine(text, 3, "+12 25");
+    text = withLine(text, 7, "+0.25");
+    ASSERT_TRUE(readText(text));
+    EXPECT_TRUE(game.gradualSpeedup);
+    EXPECT_TRUE(game.suddenMode);
+    EXPECT_TRUE(game.invisibilityMode);
+    EXPECT_EQ(game.score, 4321);
+    EXPECT_EQ(game.fieldWidth, 12);
+    EXPECT_DOUBLE_EQ(game.fallSpeed, 0.25);
+
+    // A sign after the plus is no number.
+    const GameState before = game;
+    for (const char* score : {"+-3", "++3", "+"}) {
+        EXPECT_FALSE(readText(withLine(good, 6, score))) << score;
+        EXPECT_TRUE(sameGame(game, before)) << score;
     }
 }
 
