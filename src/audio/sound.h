@@ -12,7 +12,7 @@ bool openAudio();
 // after the game thread has stopped.
 void closeAudio();
 
-// Starts a cue and returns at once; a cue already sounding is cut off by the
+// Starts a cue, named relative to the data folder, and returns at once; a cue already sounding is cut off by the
 // new one. A file that cannot be loaded is silent. Each file is loaded once
 // and kept. Game thread (through the sound port, under gameLock).
 void playSoundFile(const char* file);
