@@ -1,5 +1,6 @@
 #include "audio/music.h"
 
+#include "audio/sound.h"
 #include "core/gamestate.h"
 #include "core/ports.h"
 #include "core/services.h"
@@ -68,7 +69,7 @@ public:
         // Without a device FluidSynth would be set up for a sample rate of 0.
         if (Mix_QuerySpec(nullptr, nullptr, nullptr) == 0)
             return false;
-        music = Mix_LoadMUS((dataFolder() / file).string().c_str());
+        music = Mix_LoadMUS(dataFilePath(file).c_str());
         if (!music)
             return false;
         lengthMs = listedLength(file);

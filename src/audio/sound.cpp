@@ -44,12 +44,18 @@ Mix_Chunk* cueChunk(const char* file)
     auto found = cueCache.find(file);
     if (found != cueCache.end())
         return found->second;
-    Mix_Chunk* chunk = Mix_LoadWAV((dataFolder() / file).string().c_str());
+    Mix_Chunk* chunk = Mix_LoadWAV(dataFilePath(file).c_str());
     cueCache.emplace(file, chunk);
     return chunk;
 }
 
 }  // namespace
+
+std::string dataFilePath(const char* file)
+{
+    const std::u8string path = (dataFolder() / file).u8string();
+    return {path.begin(), path.end()};
+}
 
 bool openAudio()
 {
