@@ -103,6 +103,11 @@ TEST(GameFoldersTest, FolderWithLevelsIsPortableAndAnyOtherMeansInstalled)
     // open at home rather than in a folder that is not there.
     fs::remove(root / "home/Documents");
     EXPECT_TRUE(fs::equivalent(fileDialogFolder().toStdString(), root / "home"));
-    installedFolders = {};
+
+    // Back to portable, as the other tests expect.
+    {
+        WorkingDirectory in(root / "portable");
+        findGameFolders();
+    }
     gameDirectory.clear();
 }
