@@ -3,14 +3,17 @@ BUILD_DIR  ?= build
 BUILD_TYPE ?= RelWithDebInfo
 GAME_DIR   := $(BUILD_DIR)/game
 
-# Debian packages for building, running, testing and looking at the game.
+# Debian packages for building, running, testing and looking at the game,
+# for building and checking its own package, and for its Windows build under
+# Wine.
 PACKAGES := g++ cmake ninja-build pkg-config qt6-base-dev libsdl2-dev libsdl2-mixer-dev libxcb1-dev \
             libgtest-dev libgmock-dev libbenchmark-dev xvfb xdotool imagemagick clang \
-            libclang-rt-14-dev g++-mingw-w64-x86-64-posix wine64 googletest
+            libclang-rt-14-dev dpkg-dev file desktop-file-utils appstream lintian \
+            g++-mingw-w64-x86-64-posix wine64 googletest
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps configure build run test bench preview clean test-asan test-tsan fuzz test-windows
+.PHONY: deps configure build run test bench preview clean test-asan test-tsan fuzz package test-windows
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do \
@@ -40,6 +43,11 @@ run: build
 
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure
+
+# The Debian package, $(BUILD_DIR)/dralen_<version>_<arch>.deb, installed with
+# `sudo apt install ./$(BUILD_DIR)/dralen_*.deb`.
+package: build
+	cmake --build $(BUILD_DIR) --target package
 
 # One table of figures: benchmarks, the tick cadence and the game under Xvfb.
 bench: build

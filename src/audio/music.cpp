@@ -1,5 +1,6 @@
 #include "audio/music.h"
 
+#include "audio/sound.h"
 #include "core/gamestate.h"
 #include "core/ports.h"
 #include "core/services.h"
@@ -43,7 +44,7 @@ void pieceFinished()
 uint32_t listedLength(const char* file)
 {
     const std::string name = std::filesystem::path(file).filename().string();
-    std::ifstream in(LENGTHS_FILE);
+    std::ifstream in(dataFolder() / LENGTHS_FILE);
     std::string listed;
     uint32_t ms = 0;
     while (in >> listed >> ms)
@@ -68,7 +69,7 @@ public:
         // Without a device FluidSynth would be set up for a sample rate of 0.
         if (Mix_QuerySpec(nullptr, nullptr, nullptr) == 0)
             return false;
-        music = Mix_LoadMUS(file);
+        music = Mix_LoadMUS(dataFilePath(file).c_str());
         if (!music)
             return false;
         lengthMs = listedLength(file);

@@ -7,7 +7,7 @@
 #include <atomic>
 #include <memory>
 
-// Relative to the working directory.
+// Relative to the data folder.
 inline constexpr std::array<const char*, 10> MUSIC_FILES = {
     "music/Techno_01.mid", "music/Techno_02.mid", "music/Techno_03.mid", "music/Techno_04.mid",
     "music/Techno_05.mid", "music/Techno_06.mid", "music/Techno_07.mid", "music/Techno_08.mid",

@@ -2,6 +2,7 @@
 
 #include "audio/music.h"
 #include "core/ports.h"
+#include "core/services.h"
 
 #include <SDL.h>
 #include <SDL_mixer.h>
@@ -43,12 +44,18 @@ Mix_Chunk* cueChunk(const char* file)
     auto found = cueCache.find(file);
     if (found != cueCache.end())
         return found->second;
-    Mix_Chunk* chunk = Mix_LoadWAV(file);
+    Mix_Chunk* chunk = Mix_LoadWAV(dataFilePath(file).c_str());
     cueCache.emplace(file, chunk);
     return chunk;
 }
 
 }  // namespace
+
+std::string dataFilePath(const char* file)
+{
+    const std::u8string path = (dataFolder() / file).u8string();
+    return {path.begin(), path.end()};
+}
 
 bool openAudio()
 {
@@ -70,8 +77,7 @@ bool openAudio()
     Mix_AllocateChannels(1);
     Mix_Volume(CUE_CHANNEL, CUE_VOLUME);
     audioOpen = true;
-    // Loaded now, while the working directory is surely the game directory,
-    // and so that the game thread never waits for the disk.
+    // Loaded now, so that the game thread never waits for the disk.
     for (const char* cue : {SOUND_ROTATE, SOUND_SHAPE_PLACED, SOUND_ROW_FILLED})
         cueChunk(cue);
     return true;

@@ -10,7 +10,7 @@ struct ClockPort {
     void (*sleep)(uint32_t ms);
 };
 
-// Sound: play a cue file (relative to the working directory) asynchronously.
+// Sound: play a cue file (relative to the data folder) asynchronously.
 // Without an installed player cues are silent.
 using SoundPlayer = void (*)(const char* file);
 

@@ -46,6 +46,8 @@ extern std::filesystem::path gameDirectory;
 // configuration and the settings beside it, the automatic save, and anything
 // else the player keeps. The shell sets them at start-up, before the first
 // file is read; an empty one means gameDirectory, as in the portable layout.
+// The player's own folders (config, state, player) are made when first asked
+// for, so a fresh account needs no set-up; the data folder is only read.
 struct GameFolders {
     std::filesystem::path data, config, state, player;
 };

@@ -13,6 +13,7 @@
 #include "render/skins.h"
 #include "shell/commands.h"
 #include "shell/dialogs.h"
+#include "shell/folders.h"
 #include "shell/keymap.h"
 #include "core/services.h"
 
@@ -181,6 +182,8 @@ std::optional<std::string> chooseFile(bool save)
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     if (!remembered.isEmpty())
         dialog.selectFile(remembered);
+    else if (const QString folder = fileDialogFolder(); !folder.isEmpty())
+        dialog.setDirectory(folder);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     remembered = dialog.selectedFiles().first();
@@ -492,7 +495,9 @@ void installShellPorts()
 
 MainWindow* startGame()
 {
-    findGameDirectory();
+    // Lets the desktop match the window to its menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(DRALEN_APP_ID));
+    findGameFolders();
     loadConfiguration();
     if (!loadAutosave()) {
         applyStartUpSettings();

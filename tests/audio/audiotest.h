@@ -2,6 +2,8 @@
 // and a meter on the mixer's final output.
 #pragma once
 
+#include "core/services.h"
+
 #include <SDL.h>
 #include <SDL_mixer.h>
 
@@ -17,15 +19,16 @@
 
 namespace audiotest {
 
-// The music and cue files are opened relative to the working directory, so
-// the tests move into the directory they want to play from.
-class WorkingDirectory {
+// The music and cue files are opened relative to the data folder, so the
+// tests install the one they want to play from, as an installed game would;
+// the working directory stays elsewhere.
+class DataFolder {
 public:
-    explicit WorkingDirectory(const std::filesystem::path& dir) : previous(std::filesystem::current_path())
+    explicit DataFolder(const std::filesystem::path& dir) : previous(installedFolders.data)
     {
-        std::filesystem::current_path(dir);
+        installedFolders.data = dir;
     }
-    ~WorkingDirectory() { std::filesystem::current_path(previous); }
+    ~DataFolder() { installedFolders.data = previous; }
 
 private:
     std::filesystem::path previous;

@@ -82,7 +82,7 @@ protected:
         return recording;
     }
 
-    audiotest::WorkingDirectory inDataDirectory{DRALEN_DATA_DIR};
+    audiotest::DataFolder inDataDirectory{DRALEN_DATA_DIR};
     std::filesystem::path file;
     int rate = 0;
 };
@@ -138,7 +138,7 @@ TEST(AudioWithoutDevice, OpenFailsAndEverythingStaysSilent)
     EXPECT_FALSE(openAudio());
     playSoundFile(SOUND_ROTATE);
 
-    audiotest::WorkingDirectory inDataDirectory{DRALEN_DATA_DIR};
+    audiotest::DataFolder inDataDirectory{DRALEN_DATA_DIR};
     std::unique_ptr<MusicPlayer> player = createSdlMusicPlayer();
     EXPECT_FALSE(player->open(MUSIC_FILES[0]));
     EXPECT_FALSE(player->finished());

@@ -47,10 +47,9 @@ protected:
 
     long audible(std::chrono::milliseconds time) { return meter->audibleFramesDuring(time); }
 
-    // Left only after the working directory has moved back out of it.
-    audiotest::ScratchDirectory scratch{::testing::UnitTest::GetInstance()->current_test_info()->name()};
+        audiotest::ScratchDirectory scratch{::testing::UnitTest::GetInstance()->current_test_info()->name()};
     const std::filesystem::path& dir = scratch.path;
-    audiotest::WorkingDirectory inGameDirectory{dir};
+    audiotest::DataFolder inGameDirectory{dir};
     std::unique_ptr<audiotest::OutputMeter> meter;
     std::unique_ptr<MusicPlayer> player;
     MusicThreadState state;

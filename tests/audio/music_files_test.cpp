@@ -216,7 +216,7 @@ TEST(MusicFiles, EveryPieceLoadsIntoFluidSynth)
     SDL_setenv("SDL_AUDIODRIVER", "dummy", 1);
     ASSERT_TRUE(openAudio());
     {
-        audiotest::WorkingDirectory inDataDirectory{DATA};
+        audiotest::DataFolder inDataDirectory{DATA};
         std::unique_ptr<MusicPlayer> player = createSdlMusicPlayer();
         for (const char* file : MUSIC_FILES)
             EXPECT_TRUE(player->open(file)) << file << ": " << Mix_GetError();

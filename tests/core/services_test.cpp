@@ -201,6 +201,28 @@ TEST_F(ServicesTest, GameDirectoryIsTheWorkingDirectory)
     gameDirectory.clear();
 }
 
+// An installed game on a fresh account: the player's folders appear, private
+// to the player, the moment they are needed; the installed data is never
+// created, only read.
+TEST(GameFoldersTest, PlayersFoldersAreMadeOnFirstUseAndDataIsNot)
+{
+    TempDir home;
+    const std::filesystem::path state = home / ".local/state/dralen";
+    installedFolders = {home / "share/games/dralen", home / ".config/dralen", state, home / ".local/share/dralen"};
+    EXPECT_EQ(stateFolder(), state);
+    EXPECT_EQ(configFolder(), home / ".config/dralen");
+    EXPECT_TRUE(std::filesystem::is_directory(state));
+    EXPECT_TRUE(std::filesystem::is_directory(home / ".config/dralen"));
+#ifndef _WIN32  // Windows keeps no such permission bits
+    for (const auto& made : {state, state.parent_path(), home / ".local"})
+        EXPECT_EQ(std::filesystem::status(made).permissions(), std::filesystem::perms::owner_all) << made;
+#endif
+    EXPECT_EQ(dataFolder(), home / "share/games/dralen");
+    EXPECT_FALSE(std::filesystem::exists(home / "share"));
+    EXPECT_FALSE(std::filesystem::exists(home / ".local/share"));
+    installedFolders = {};
+}
+
 #if defined(__linux__)
 // A working directory that has been deleted cannot be named: the player is
 // told, and the program ends with exit code 0.

@@ -163,6 +163,27 @@ TEST_F(NewGameTest, LevelFileSuppliesTheWholeGame)
     EXPECT_EQ(fakeWindow::messages(), std::vector<std::string>{"Level tip with 100% effort"});
 }
 
+// Installed, the levels lie in the data folder, wherever the game was started
+// from; a level name read from a saved game resolves there too.
+TEST_F(NewGameTest, InstalledGameTakesItsLevelsFromTheDataFolder)
+{
+    TempDir dir;
+    std::filesystem::create_directories(dir / "data/levels");
+    setUpGameInProgress(8, 20, 4);
+    ASSERT_TRUE(saveGameToFile(dir / "data/levels/Test.sav"));
+    const GameState saved = game;
+
+    game = GameState{};
+    gameDirectory = dir / "started here";
+    installedFolders.data = dir / "data";
+    game.levelFile = "levels/Test.sav";
+    fakeWindow::clear();
+    startNewGame();
+    installedFolders = {};
+    EXPECT_EQ(game.fieldCells, saved.fieldCells);
+    EXPECT_EQ(fakeWindow::messages(), std::vector<std::string>{saved.tipText}) << "the level's tip, no failure";
+}
+
 TEST_F(NewGameTest, MissingLevelFileFallsBackToAFreshFieldAndStillShowsTheTip)
 {
     TempDir dir;

@@ -1,0 +1,134 @@
+// icongen: draws Dralen's application icon at the sizes a desktop asks for.
+//
+//   icongen OUTPUT_DIRECTORY
+//
+// writes dralen-<size>.png for 16, 24, 32, 48, 64, 128 and 256 pixels. The
+// picture: on a dark tile, an L of four cyan blocks is about to drop into the
+// gap of a magenta row and complete it. Each size is drawn for itself on a
+// whole-pixel grid rather than scaled down from the largest, so the small
+// icons stay crisp. The output is the same on every run.
+
+#include <QColor>
+#include <QImage>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QRadialGradient>
+#include <QString>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+constexpr int SIZES[] = {16, 24, 32, 48, 64, 128, 256};
+constexpr int GRID = 4;
+
+struct Block {
+    int column, row;
+    bool falling;  // the cyan piece, else the magenta row
+};
+
+// The L stands one row above the gap it fills; the row lacks just those two
+// cells.
+constexpr Block BLOCKS[] = {
+    {1, 0, true}, {1, 1, true}, {1, 2, true}, {2, 2, true},
+    {0, 3, false}, {3, 3, false},
+};
+
+bool occupied(int column, int row, bool falling)
+{
+    return std::any_of(std::begin(BLOCKS), std::end(BLOCKS), [&](const Block& b) {
+        return b.column == column && b.row == row && b.falling == falling;
+    });
+}
+
+void drawTile(QPainter& painter, const QRectF& tile)
+{
+    const qreal radius = tile.width() * 0.2;
+    QLinearGradient fill(tile.topLeft(), tile.bottomRight());
+    fill.setColorAt(0, QColor(36, 44, 92));
+    fill.setColorAt(1, QColor(10, 12, 34));
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(fill);
+    painter.drawRoundedRect(tile, radius, radius);
+}
+
+// A block joins its neighbours of the same piece, as the skins draw them: the
+// piece reads as one shape, with a rim only along its outline.
+void drawBlock(QPainter& painter, const Block& block, const QRectF& cell, qreal cellSize)
+{
+    const QColor base = block.falling ? QColor(70, 225, 255) : QColor(250, 70, 190);
+    // Whole pixels only: a half-pixel rim would blur the small icons.
+    const qreal inset = cellSize >= 10 ? std::round(cellSize * 0.07) : 0;
+    const qreal left = occupied(block.column - 1, block.row, block.falling) ? 0 : inset;
+    const qreal top = occupied(block.column, block.row - 1, block.falling) ? 0 : inset;
+    const qreal right = occupied(block.column + 1, block.row, block.falling) ? 0 : inset;
+    const qreal bottom = occupied(block.column, block.row + 1, block.falling) ? 0 : inset;
+    const QRectF body = cell.adjusted(left, top, -right, -bottom);
+
+    QLinearGradient fill(body.topLeft(), body.bottomLeft());
+    fill.setColorAt(0, base.lighter(135));
+    fill.setColorAt(1, base.darker(125));
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(fill);
+    painter.drawRect(body);
+
+    // From 32 px up there is room for a glint in each block's upper left.
+    if (cellSize >= 6) {
+        const qreal glint = cellSize * 0.28;
+        QRadialGradient shine(body.topLeft() + QPointF(glint, glint), glint);
+        shine.setColorAt(0, QColor(255, 255, 255, 150));
+        shine.setColorAt(1, QColor(255, 255, 255, 0));
+        painter.setBrush(shine);
+        painter.drawRect(body);
+    }
+}
+
+QImage drawIcon(int size)
+{
+    QImage image(size, size, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+
+    // Small icons use every pixel; large ones keep the margin that the
+    // desktop's other icons have.
+    const int margin = size >= 48 ? size / 16 : 0;
+    drawTile(painter, QRectF(margin, margin, size - 2 * margin, size - 2 * margin));
+
+    const int inner = size - 2 * margin - 2 * std::max(1, size / 10);
+    const int cell = inner / GRID;
+    const int origin = (size - cell * GRID) / 2;
+    for (const Block& block : BLOCKS) {
+        const QRectF rect(origin + block.column * cell, origin + block.row * cell, cell, cell);
+        drawBlock(painter, block, rect, cell);
+    }
+    painter.end();
+    return image;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: icongen OUTPUT_DIRECTORY\n");
+        return 2;
+    }
+    const std::filesystem::path directory = argv[1];
+    std::error_code error;
+    std::filesystem::create_directories(directory, error);
+    int failures = 0;
+    for (int size : SIZES) {
+        const std::filesystem::path file = directory / ("dralen-" + std::to_string(size) + ".png");
+        if (!drawIcon(size).save(QString::fromStdString(file.string()), "PNG")) {
+            std::fprintf(stderr, "icongen: cannot write %s\n", file.string().c_str());
+            ++failures;
+        }
+    }
+    return failures == 0 ? 0 : 1;
+}
