@@ -19,6 +19,11 @@ class PlayArea : public QWidget {
 public:
     explicit PlayArea(QWidget* parent);
 
+    // Each pixel of the play area is drawn as a square of zoom x zoom
+    // pixels, without smoothing.
+    void setZoom(int32_t factor) { zoom = factor; }
+    int32_t zoomFactor() const { return zoom; }
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -28,6 +33,7 @@ protected:
 
 private:
     QImage backBuffer;
+    int32_t zoom = 1;
 };
 
 class MainWindow : public QMainWindow {
@@ -41,9 +47,11 @@ public:
 
     // Sets the check mark of every option item from the game record.
     void refreshMenuChecks();
-    // Gives the drawing area its size; the window follows, centred on the
-    // screen when asked.
+    // Gives the drawing area its size, times the zoom factor; the window
+    // follows, centred on the screen when asked.
     void applyPlayAreaSize(int32_t width, int32_t height, bool moveToCentre);
+    // The largest whole factor whose window fits the screen's free area.
+    int32_t fitScreenFactor(int32_t width, int32_t height) const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
