@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <exception>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -374,5 +375,15 @@ std::string loginName()
     for (const char* variable : {"USER", "LOGNAME", "USERNAME"})
         if (const char* value = std::getenv(variable); value != nullptr && *value != '\0')
             return oneLineName(value);
+    // Without those, the home folder is usually named after its owner.
+    for (const char* variable : {"HOME", "USERPROFILE"})
+        if (const char* value = std::getenv(variable); value != nullptr && *value != '\0') {
+            std::filesystem::path home(value);
+            if (!home.has_filename())
+                home = home.parent_path();  // a trailing separator
+            const std::string owner = home.filename().string();
+            if (!owner.empty())
+                return oneLineName(owner);
+        }
     return "Player";
 }

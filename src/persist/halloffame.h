@@ -84,5 +84,5 @@ std::optional<size_t> recordScore(const Difficulty& rules, int32_t score);
 bool renameHallEntry(const Difficulty& rules, size_t place, const std::string& name);
 constexpr size_t maxNameLength = 40;
 
-// The login name of the player, or "Player" when the system has none.
+// The login name of the player, else the name of the home folder, else "Player".
 std::string loginName();
