@@ -75,6 +75,9 @@ bool startGamepads(QObject* owner)
 {
     if (!started) {
         SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+        // Face buttons by where they sit, whatever their labels say, so the
+        // same thumb movement turns the same way on every make of controller.
+        SDL_SetHint(SDL_HINT_GAMECONTROLLER_USE_BUTTON_LABELS, "0");
         if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0)
             return false;
         // Nobody reads SDL's event queue here: the state is read directly, and
