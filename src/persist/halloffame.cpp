@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
+#include <cctype>
 #include <cstdlib>
 #include <ctime>
 #include <exception>
@@ -83,7 +85,8 @@ bool parseRules(std::string_view line, Difficulty& r)
         read = read && words.next(frequency);
     read = read && words.next(r.minBlocks) && words.next(r.maxBlocks) && words.next(r.maxShapeExtent)
         && words.next(r.minRowsToClear) && words.next(r.startingSpeed) && words.flag(r.gradualSpeedup);
-    if (!read)
+    // A speed that is no number would never equal itself, nor find its table.
+    if (!read || !std::isfinite(r.startingSpeed))
         return false;
     r.levelFile = words.rest();
     return true;
@@ -211,8 +214,11 @@ std::string describeDifficulty(const Difficulty& r)
     text += " blocks in " + std::to_string(r.maxShapeExtent) + ", speed " + speedText(r.startingSpeed);
     if (r.gradualSpeedup)
         text += " rising";
+    // In lower case, as they stand inside a sentence.
     auto nameOf = [](const auto& names, int32_t value) -> std::string {
-        return value >= 0 && static_cast<size_t>(value) < names.size() ? names[value] : "?";
+        std::string name = value >= 0 && static_cast<size_t>(value) < names.size() ? names[value] : "?";
+        std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
+        return name;
     };
     text += ", sides " + nameOf(sidesTypeNames, r.sidesType) + ", ground " + nameOf(groundTypeNames, r.groundType);
     if (r.forceDirection != FORCE_DOWN)

@@ -378,7 +378,10 @@ void MainWindow::closeEvent(QCloseEvent* event)
     }
     closing = true;
     writeAutosave();
-    extraSettings.autosavedRules = difficultyOf(game);
+    {
+        std::lock_guard<std::recursive_mutex> lock(gameLock);
+        extraSettings.autosavedRules = difficultyOf(game);
+    }
     stopGamepads();
     shuttingDown = true;
     requestAnswered.notify_all();

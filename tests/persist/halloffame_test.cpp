@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -122,7 +123,10 @@ TEST_F(HallOfFameTest, ReadsLenientlyAndSetsADamagedFileAside)
     EXPECT_EQ(back[0].entries[0].name, "Ann Lee");
 
     // Edited by hand: CRLF, rubbish lines, unsorted, too many, an entry of no table.
-    std::string edited = "Dralen Hall of Fame\r\n7 2026-01-01 orphan\r\ntable rubbish\r\n3 2026-01-01 lost\r\n"
+    Difficulty noSpeed = rules;
+    noSpeed.startingSpeed = std::nan("");
+    std::string edited = "Dralen Hall of Fame\r\n7 2026-01-01 orphan\r\ntable rubbish\r\n3 2026-01-01 lost\r\ntable "
+                         + rulesText(noSpeed) + "\r\n99 2026-01-01 no speed\r\n"
                          + text.substr(text.find("table "), text.find('\n', text.find("table ")) - text.find("table "))
                          + "\r\n";
     for (int i = 1; i <= 12; ++i)
