@@ -2,20 +2,16 @@
 
 #include "core/services.h"
 #include "game/newgame.h"
-#include "game/tick.h"
 #include "persist/savefiles.h"
 #include "persist/settings.h"
-#include "support/fakewindow.h"
 #include "support/gametest.h"
 #include "support/tempdir.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cmath>
 #include <fstream>
 #include <sstream>
-#include <thread>
 
 namespace {
 
@@ -148,36 +144,4 @@ TEST_F(HallOfFameTest, ReadsLenientlyAndSetsADamagedFileAside)
     // Too long: cut, never inside a letter.
     EXPECT_TRUE(renameHallEntry(rules, 0, std::string(maxNameLength - 1, 'a') + "\u00eb!"));
     EXPECT_EQ(readHallOfFame().at(0).entries.at(0).name, std::string(maxNameLength - 1, 'a'));
-}
-
-TEST_F(HallOfFameTest, AGameOverEntersItsScoreAndAsksToShowIt)
-{
-    static std::atomic<int> shownPlace{-1};
-    installHallOfFameRequest([](const Difficulty&, size_t place) { shownPlace = static_cast<int>(place); });
-    fakeWindow::install();
-    fakeClock::install(1000, 1);
-    game.fieldWidth = 10;
-    game.fieldHeight = 12;
-    game.maxShapeExtent = 4;
-    game.maxBlocks = 4;
-    game.randomEvents = false;
-    startNewGame();
-    const Difficulty rules = difficultyOf(game);
-    game.score = 17;
-    // Nothing more fits: the next spawn ends the game.
-    std::fill(game.fieldCells.begin(), game.fieldCells.end(), int32_t(CELL_FIXED));
-
-    startGameThread();
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (shownPlace < 0 && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    stopGameThread();
-    installHallOfFameRequest(nullptr);
-    fakeWindow::uninstall();
-
-    EXPECT_EQ(shownPlace, 0);
-    const HallOfFame hall = readHallOfFame();
-    ASSERT_NE(findHallTable(hall, rules), nullptr);
-    EXPECT_EQ(findHallTable(hall, rules)->entries.at(0).score, 17);
-    EXPECT_EQ(findHallTable(hall, rules)->entries.at(0).name, loginName());
 }
