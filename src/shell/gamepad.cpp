@@ -3,6 +3,7 @@
 #include "core/gamestate.h"
 #include "game/gamepad.h"
 
+#include <QApplication>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
@@ -115,10 +116,13 @@ void pollGamepads()
     closeDetached();
     openAttached();
     PadBindings held{};
-    for (SDL_GameController* pad : pads) {
-        const PadBindings one = padBindings(readingOf(pad));
-        for (size_t k = 0; k < held.size(); ++k)
-            held[k] = held[k] || one[k];
+    // Behind a dialog the controller plays no more than the keyboard does.
+    if (QApplication::activeModalWidget() == nullptr) {
+        for (SDL_GameController* pad : pads) {
+            const PadBindings one = padBindings(readingOf(pad));
+            for (size_t k = 0; k < held.size(); ++k)
+                held[k] = held[k] || one[k];
+        }
     }
     // A controller pulled out while a direction was held lets go of it here.
     feedPadBindings(held);

@@ -7,6 +7,8 @@
 #include "game/tick.h"
 #include "support/gametest.h"
 
+#include <QDialog>
+
 #include <SDL.h>
 
 namespace {
@@ -108,6 +110,20 @@ TEST_F(VirtualPadTest, PlugInMoveHoldPauseAndUnplug)
     press(SDL_CONTROLLER_BUTTON_START, true);
     pollGamepads();
     EXPECT_EQ(game.gameMode, MODE_PLAYING);
+
+    // Behind a dialog the pad turns nothing; once it is gone, the held button does.
+    press(SDL_CONTROLLER_BUTTON_START, false);
+    {
+        QDialog dialog;
+        dialog.setWindowModality(Qt::ApplicationModal);
+        dialog.show();
+        press(SDL_CONTROLLER_BUTTON_A, true);
+        pollGamepads();
+        EXPECT_EQ(game.pendingRotation, ROTATE_NONE);
+    }
+    pollGamepads();
+    EXPECT_EQ(game.pendingRotation, ROTATE_CCW);
+    press(SDL_CONTROLLER_BUTTON_A, false);
 
     // Pulled out with a direction held: the key goes up, the pad is let go.
     press(SDL_CONTROLLER_BUTTON_DPAD_RIGHT, true);
