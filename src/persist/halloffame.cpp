@@ -75,23 +75,6 @@ private:
     size_t at = 0;
 };
 
-bool parseRules(std::string_view line, Difficulty& r)
-{
-    Words words(line);
-    bool read = words.next(r.fieldWidth) && words.next(r.fieldHeight) && words.next(r.sidesType)
-        && words.next(r.groundType) && words.next(r.forceDirection) && words.flag(r.suddenMode)
-        && words.flag(r.invisibilityMode);
-    for (int32_t& frequency : r.effectFrequency)
-        read = read && words.next(frequency);
-    read = read && words.next(r.minBlocks) && words.next(r.maxBlocks) && words.next(r.maxShapeExtent)
-        && words.next(r.minRowsToClear) && words.next(r.startingSpeed) && words.flag(r.gradualSpeedup);
-    // A speed that is no number would never equal itself, nor find its table.
-    if (!read || !std::isfinite(r.startingSpeed))
-        return false;
-    r.levelFile = words.rest();
-    return true;
-}
-
 bool isDate(const std::string& date)
 {
     if (date.size() != 10 || date[4] != '-' || date[7] != '-')
@@ -152,10 +135,7 @@ std::string todaysDate()
 
 HallTable* findTable(HallOfFame& hall, const Difficulty& rules)
 {
-    for (HallTable& table : hall)
-        if (table.rules == rules)
-            return &table;
-    return nullptr;
+    return const_cast<HallTable*>(findHallTable(hall, rules));
 }
 
 std::filesystem::path hallPath()
@@ -179,9 +159,21 @@ std::string rulesText(const Difficulty& r)
     return line + speedText(r.startingSpeed) + ' ' + (r.gradualSpeedup ? "1" : "0") + ' ' + r.levelFile;
 }
 
-bool parseRulesText(std::string_view text, Difficulty& rules)
+bool parseRulesText(std::string_view line, Difficulty& r)
 {
-    return parseRules(text, rules);
+    Words words(line);
+    bool read = words.next(r.fieldWidth) && words.next(r.fieldHeight) && words.next(r.sidesType)
+        && words.next(r.groundType) && words.next(r.forceDirection) && words.flag(r.suddenMode)
+        && words.flag(r.invisibilityMode);
+    for (int32_t& frequency : r.effectFrequency)
+        read = read && words.next(frequency);
+    read = read && words.next(r.minBlocks) && words.next(r.maxBlocks) && words.next(r.maxShapeExtent)
+        && words.next(r.minRowsToClear) && words.next(r.startingSpeed) && words.flag(r.gradualSpeedup);
+    // A speed that is no number would never equal itself, nor find its table.
+    if (!read || !std::isfinite(r.startingSpeed))
+        return false;
+    r.levelFile = words.rest();
+    return true;
 }
 
 Difficulty difficultyOf(const GameState& g)
@@ -255,7 +247,7 @@ HallOfFame parseHallOfFame(const std::string& text, bool& damaged)
         if (line.rfind(tablePrefix, 0) == 0) {
             Difficulty rules;
             current = nullptr;
-            if (!parseRules(std::string_view(line).substr(std::char_traits<char>::length(tablePrefix)), rules))
+            if (!parseRulesText(std::string_view(line).substr(std::char_traits<char>::length(tablePrefix)), rules))
                 continue;
             current = findTable(hall, rules);
             if (current == nullptr)
