@@ -184,6 +184,9 @@ struct GameState {
     int32_t projectedRow = 0;
     bool projectionDirty = true;
     double fallSpeed = 0.4;
+    // The fall speed the game began with; a restored game knows it only
+    // from where it was restored.
+    double startingFallSpeed = 0.4;
     int32_t score = 0;
     Shared<int32_t> gameMode{MODE_PLAYING};
     Shared<int32_t> pendingRotation{ROTATE_NONE};

@@ -109,6 +109,7 @@ void startNewGame()
         buildGround();
 
         game.fallSpeed = game.initialFallSpeed;
+        game.startingFallSpeed = game.fallSpeed;
         game.score = 0;
         setGameMode(MODE_PLAYING);
 

@@ -10,6 +10,7 @@
 #include "events/fieldeffects.h"
 #include "events/randomevents.h"
 #include "core/services.h"
+#include "persist/halloffame.h"
 
 #include <algorithm>
 #include <atomic>
@@ -25,6 +26,7 @@ constexpr uint32_t idleWait = 100;
 std::thread gameThread;
 std::atomic<bool> stopRequested{false};
 std::atomic<void (*)()> newGameRequest{nullptr};
+std::atomic<void (*)(const Difficulty&, size_t)> hallOfFameRequest{nullptr};
 
 // Cell boundary the pixel position lies in, truncated toward zero.
 int32_t cellOf(double pixels)
@@ -114,11 +116,19 @@ void startNewGameDirectly()
 void endGame()
 {
     int32_t score;
+    Difficulty rules;
     {
         std::lock_guard<std::recursive_mutex> lock(gameLock);
         score = game.score;
+        rules = difficultyOf(game);
     }
+    // Entered before the box, so that closing the game on it keeps the score.
+    const std::optional<size_t> place = recordScore(rules, score);
     showMessage("Your score: %d", score);
+    if (stopRequested)
+        return;
+    if (void (*showHall)(const Difficulty&, size_t) = hallOfFameRequest.load(); place && showHall)
+        showHall(rules, *place);
     if (stopRequested)
         return;
     if (void (*request)() = newGameRequest.load())
@@ -216,4 +226,9 @@ bool gameThreadStopRequested()
 void installNewGameRequest(void (*request)())
 {
     newGameRequest = request;
+}
+
+void installHallOfFameRequest(void (*request)(const Difficulty& rules, size_t place))
+{
+    hallOfFameRequest = request;
 }

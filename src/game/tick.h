@@ -2,6 +2,10 @@
 // the game, and the end of a game.
 #pragma once
 
+#include "persist/halloffame.h"
+
+#include <cstddef>
+
 // One tick of play: spawns when no shape falls (after the random events and
 // field effects had their chance), otherwise turns, shifts and lets the shape
 // fall by its pixel position, landing it when it is blocked. True when
@@ -24,3 +28,9 @@ bool gameThreadStopRequested();
 // that starts it on the window thread under gameLock and returns once it has.
 // Without one (tests, no window) the game thread starts it itself.
 void installNewGameRequest(void (*request)());
+
+// How a score that entered the Hall of Fame is shown after the score box: the
+// window installs a call that opens the table of these rules with the entry
+// at this place highlighted and returns once it is closed. Called on the game
+// thread without gameLock; without one nothing is shown.
+void installHallOfFameRequest(void (*request)(const Difficulty& rules, size_t place));

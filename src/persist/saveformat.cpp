@@ -325,6 +325,7 @@ void install(SavedGame& g)
     game.shapeBoxSize = g.shapeBoxSize;
     game.score = g.score;
     game.fallSpeed = g.fallSpeed;
+    game.startingFallSpeed = g.fallSpeed;
     game.gradualSpeedup = g.gradualSpeedup != 0;
     game.forceDirection = g.forceDirection;
     game.suddenMode = g.suddenMode != 0;

@@ -2,6 +2,7 @@
 
 #include "game/newgame.h"
 #include "persist/savefiles.h"
+#include "persist/settings.h"
 #include "render/skins.h"
 #include "core/services.h"
 
@@ -62,6 +63,7 @@ const std::vector<SampleGame> sampleGames = {
 namespace {
 
 CommandPort commandPort{};
+void (*hallOfFameViewer)() = nullptr;
 
 struct Choice {
     int32_t id;
@@ -75,6 +77,10 @@ const Choice styleChoices[] = {
 };
 const Choice shiftChoices[] = {
     {40053, "Very Slow", 5}, {40046, "Slow", 8}, {40047, "Medium", 10}, {40048, "Fast", 15}, {40054, "Very Fast", 20},
+};
+const Choice zoomChoices[] = {
+    {CMD_ZOOM_1, "1×", 1}, {CMD_ZOOM_2, "2×", 2}, {CMD_ZOOM_3, "3×", 3}, {CMD_ZOOM_4, "4×", 4},
+    {CMD_ZOOM_FIT, "Fit screen", ZOOM_FIT_SCREEN},
 };
 const Choice fastFallChoices[] = {
     {40055, "Very Slow", 1}, {40050, "Slow", 2}, {40051, "Medium", 3}, {40052, "Fast", 4}, {40056, "Very Fast", 5},
@@ -163,14 +169,15 @@ std::vector<MenuNode> buildMenuTree()
     MenuNode gameMenu{"Game", 0, {}};
     gameMenu.children = {item("Custom Game...", CMD_CUSTOM_GAME), sampleGameMenu(), separator(),
                          item("Restart", CMD_RESTART), separator(), item("Save Game", CMD_SAVE_GAME),
-                         item("Load Game", CMD_LOAD_GAME), separator(), item("Exit", CMD_EXIT)};
+                         item("Load Game", CMD_LOAD_GAME), separator(), item("Exit", CMD_EXIT),
+                         separator(), item("Hall of Fame...", CMD_HALL_OF_FAME)};
     MenuNode options{"Options", 0, {}};
     options.children = {choiceMenu("Graphical Style", styleChoices), switchItem(40148), switchItem(40149),
                         separator(), choiceMenu("Shifting Speed", shiftChoices),
                         choiceMenu("Fast Fall Speed", fastFallChoices), separator(), switchItem(40112),
                         switchItem(40113), separator(), switchItem(40132), switchItem(40134),
                         switchItem(40136), switchItem(40151), separator(),
-                        item("Configure Keys...", CMD_CONFIGURE_KEYS)};
+                        item("Configure Keys...", CMD_CONFIGURE_KEYS), separator(), choiceMenu("Zoom", zoomChoices)};
     MenuNode help{"?", 0, {}};
     help.children = {item("About", CMD_ABOUT), separator(), item("Editor Mode", CMD_EDITOR_MODE)};
     return {gameMenu, options, help};
@@ -209,6 +216,9 @@ bool runOptionCommand(int32_t id)
         game.shiftSpeed = shift->value;
     } else if (const Choice* fastFall = findChoice(fastFallChoices, id)) {
         game.fastFallSpeed = fastFall->value;
+    } else if (const Choice* zoom = findChoice(zoomChoices, id)) {
+        extraSettings.zoom = zoom->value;
+        resizeWindow(true);
     } else if (const Switch* option = findSwitch(id)) {
         bool& flag = game.*(option->flag);
         flag = !flag;
@@ -233,6 +243,7 @@ void runCommand(int32_t id)
     case CMD_SAVE_GAME: saveGameCommand(); return;
     case CMD_LOAD_GAME: loadGameCommand(); return;
     case CMD_EDITOR_MODE: toggleEditorMode(); return;
+    case CMD_HALL_OF_FAME: callPort(hallOfFameViewer); return;
     default: break;
     }
     if (runOptionCommand(id))
@@ -247,24 +258,24 @@ void runCommand(int32_t id)
 constexpr int32_t startUpGameId = 40081;
 
 // Everything a setting row decides; the level file is cleared.
-void assignSettings(const SampleGame& row)
+void assignSettings(const SampleGame& row, GameState& target = game)
 {
-    game.fieldWidth = row.fieldWidth;
-    game.fieldHeight = row.fieldHeight;
-    game.minBlocks = row.minBlocks;
-    game.maxBlocks = row.maxBlocks;
-    game.maxShapeExtent = row.maxShapeExtent;
-    game.minRowsToClear = row.minRowsToClear;
-    game.initialFallSpeed = row.initialFallSpeed;
-    game.gradualSpeedup = row.gradualSpeedup;
-    game.sidesType = row.sidesType;
-    game.groundType = row.groundType;
-    game.forceDirection = row.forceDirection;
-    game.suddenMode = row.suddenMode;
-    game.invisibilityMode = row.invisibilityMode;
-    game.effectFrequency = row.effectFrequency;
-    game.levelFile.clear();
-    game.tipText = row.tipText;
+    target.fieldWidth = row.fieldWidth;
+    target.fieldHeight = row.fieldHeight;
+    target.minBlocks = row.minBlocks;
+    target.maxBlocks = row.maxBlocks;
+    target.maxShapeExtent = row.maxShapeExtent;
+    target.minRowsToClear = row.minRowsToClear;
+    target.initialFallSpeed = row.initialFallSpeed;
+    target.gradualSpeedup = row.gradualSpeedup;
+    target.sidesType = row.sidesType;
+    target.groundType = row.groundType;
+    target.forceDirection = row.forceDirection;
+    target.suddenMode = row.suddenMode;
+    target.invisibilityMode = row.invisibilityMode;
+    target.effectFrequency = row.effectFrequency;
+    target.levelFile.clear();
+    target.tipText = row.tipText;
 }
 
 // Which field cell a click on the screen cell (x, y) means, for each gravity.
@@ -314,7 +325,7 @@ void handleMenuCommand(int32_t id)
 {
     std::lock_guard<std::recursive_mutex> lock(gameLock);
     const int32_t command = id & 0xFFFF;
-    if (command >= 40004 && command <= 40180)
+    if (command >= 40004 && command <= CMD_ZOOM_FIT)
         runCommand(command);
 }
 
@@ -343,6 +354,8 @@ std::optional<bool> menuItemChecked(int32_t id)
         return game.fastFallSpeed == fastFall->value;
     if (const Switch* option = findSwitch(id))
         return game.*(option->flag);
+    if (const Choice* zoom = findChoice(zoomChoices, id))
+        return extraSettings.zoom == zoom->value;
     if (id == CMD_EDITOR_MODE)
         return game.gameMode == MODE_EDITOR;
     return std::nullopt;
@@ -350,7 +363,8 @@ std::optional<bool> menuItemChecked(int32_t id)
 
 bool menuItemIsChoice(int32_t id)
 {
-    return findChoice(styleChoices, id) || findChoice(shiftChoices, id) || findChoice(fastFallChoices, id);
+    return findChoice(styleChoices, id) || findChoice(shiftChoices, id) || findChoice(fastFallChoices, id)
+        || findChoice(zoomChoices, id);
 }
 
 void handleLeftClick(int32_t x, int32_t y)
@@ -371,4 +385,26 @@ void applyStartUpSettings()
         if (row.id == startUpGameId)
             assignSettings(row);
     game.tipText.clear();
+}
+
+void installHallOfFameViewer(void (*viewer)())
+{
+    hallOfFameViewer = viewer;
+}
+
+std::string hallTableName(const Difficulty& rules)
+{
+    for (const SampleGame& row : sampleGames) {
+        if (*row.levelFile != '\0') {
+            if (rules.levelFile == row.levelFile)
+                return row.caption;
+            continue;
+        }
+        GameState sample;
+        assignSettings(row, sample);
+        sample.startingFallSpeed = row.initialFallSpeed;
+        if (rules == difficultyOf(sample))
+            return row.caption;
+    }
+    return describeDifficulty(rules);
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/gamestate.h"
+#include "persist/halloffame.h"
 
 #include <array>
 #include <cstdint>
@@ -23,6 +24,12 @@ enum CommandId : int32_t {
     CMD_CONFIGURE_KEYS = 40069,
     CMD_EDITOR_MODE = 40114,
     CMD_MUSIC = 40149,
+    CMD_HALL_OF_FAME = 40200,
+    CMD_ZOOM_1 = 40201,
+    CMD_ZOOM_2 = 40202,
+    CMD_ZOOM_3 = 40203,
+    CMD_ZOOM_4 = 40204,
+    CMD_ZOOM_FIT = 40205,
 };
 
 // One row of the catalogue: either a complete set of settings with an
@@ -69,6 +76,13 @@ struct CommandPort {
     void (*musicSwitched)(bool on);
 };
 void installCommandPort(const CommandPort& port);
+
+// What "Hall of Fame..." opens; installed by the main window.
+void installHallOfFameViewer(void (*viewer)());
+
+// The name of a Hall of Fame table: the sample game played under these
+// rules, or a short description of them.
+std::string hallTableName(const Difficulty& rules);
 
 // Runs a menu command by id (only the low 16 bits count) under gameLock.
 // Unknown ids do nothing. Window thread.

@@ -9,11 +9,14 @@
 #include "game/tick.h"
 #include "persist/config.h"
 #include "persist/savefiles.h"
+#include "persist/settings.h"
 #include "render/renderer.h"
 #include "render/skins.h"
 #include "shell/commands.h"
 #include "shell/dialogs.h"
 #include "shell/folders.h"
+#include "shell/gamepad.h"
+#include "shell/halloffame.h"
 #include "shell/keymap.h"
 #include "core/services.h"
 
@@ -37,6 +40,7 @@
 #include <xcb/xcb.h>
 #endif
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <condition_variable>
@@ -277,6 +281,17 @@ void askForNoResizeBorder(QWidget&)
     // Elsewhere the fixed-size window flags already leave the border out.
 }
 #endif
+void showHallOfFame()
+{
+    runHallOfFameDialog(mainWindow, difficultyOf(game), std::nullopt);
+}
+
+// After the score box of a game that entered the Hall of Fame, on the game
+// thread: the table opens on the window thread, and the game thread waits.
+void showHallOfFameEntry(const Difficulty& rules, size_t place)
+{
+    runOnWindowThread([rules, place] { runHallOfFameDialog(mainWindow, rules, place); });
+}
 
 }  // namespace
 
@@ -305,7 +320,8 @@ void PlayArea::paintEvent(QPaintEvent*)
     if (backBuffer.width() != playAreaWidth || backBuffer.height() != playAreaHeight)
         backBuffer = QImage(playAreaWidth, playAreaHeight, QImage::Format_RGB32);
     paintPlayArea(backBuffer);
-    QPainter(this).drawImage(0, 0, backBuffer);
+    // Whole factors and no smoothing keep the skins' pixels crisp.
+    QPainter(this).drawImage(QRect(0, 0, backBuffer.width() * zoom, backBuffer.height() * zoom), backBuffer);
 }
 
 void PlayArea::keyPressEvent(QKeyEvent* event)
@@ -341,7 +357,8 @@ void PlayArea::keyReleaseEvent(QKeyEvent* event)
 void PlayArea::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton)
-        handleLeftClick(static_cast<int32_t>(event->position().x()), static_cast<int32_t>(event->position().y()));
+        handleLeftClick(static_cast<int32_t>(event->position().x()) / zoom,
+                        static_cast<int32_t>(event->position().y()) / zoom);
 }
 
 void PlayArea::focusOutEvent(QFocusEvent* event)
@@ -416,9 +433,23 @@ void MainWindow::refreshMenuChecks()
             item->setChecked(*checked);
 }
 
+int32_t MainWindow::fitScreenFactor(int32_t width, int32_t height) const
+{
+    if (screen() == nullptr || width <= 0 || height <= 0)
+        return 1;
+    const QSize free = screen()->availableGeometry().size();
+    const QSize frame = frameGeometry().size() - geometry().size();
+    const int32_t spareWidth = free.width() - frame.width();
+    const int32_t spareHeight = free.height() - frame.height() - menuBar()->sizeHint().height();
+    return std::max(1, std::min(spareWidth / width, spareHeight / height));
+}
+
 void MainWindow::applyPlayAreaSize(int32_t width, int32_t height, bool moveToCentre)
 {
-    area->setFixedSize(width, height);
+    const int32_t zoom = extraSettings.zoom == ZOOM_FIT_SCREEN ? fitScreenFactor(width, height)
+                                                               : std::clamp(extraSettings.zoom, 1, maxZoomFactor);
+    area->setZoom(zoom);
+    area->setFixedSize(width * zoom, height * zoom);
     adjustSize();
     if (moveToCentre && screen() != nullptr) {
         QRect frame = frameGeometry();
@@ -464,6 +495,11 @@ void MainWindow::closeEvent(QCloseEvent* event)
     closing = true;
     writeAutosave();
     {
+        std::lock_guard<std::recursive_mutex> lock(gameLock);
+        extraSettings.autosavedRules = difficultyOf(game);
+    }
+    stopGamepads();
+    {
         // Under the mutex: a game thread between its check of the flag and
         // its wait would otherwise miss the wake and never be joined.
         std::lock_guard<std::mutex> lock(requestMutex);
@@ -489,6 +525,8 @@ void installShellPorts()
     installWindowPort({showMessageOnWindow, setPlayAreaSizeOnWindow, repaintWindow});
     installNewGameRequest(requestNewGameOnWindow);
     installExitAction(closeMainWindow);
+    installHallOfFameRequest(showHallOfFameEntry);
+    installHallOfFameViewer(showHallOfFame);
     installCommandPort({showAbout, showCustomGame, showKeys, chooseSaveFile, chooseLoadFile, closeMainWindow,
                         musicOptionSwitched});
 }
@@ -499,7 +537,10 @@ MainWindow* startGame()
     QGuiApplication::setDesktopFileName(QStringLiteral(DRALEN_APP_ID));
     findGameFolders();
     loadConfiguration();
-    if (!loadAutosave()) {
+    loadExtraSettings();
+    if (loadAutosave()) {
+        adoptAutosavedRules();
+    } else {
         applyStartUpSettings();
         startNewGame();
     }
@@ -513,6 +554,7 @@ MainWindow* startGame()
     resizeWindow(true);
     startGameThread();
     startMusicThread();
+    startGamepads(mainWindow);
     mainWindow->show();
     mainWindow->activateWindow();
     mainWindow->refreshMenuChecks();
@@ -524,4 +566,5 @@ void finishGame()
     stopGameThread();
     delete mainWindow;
     saveConfiguration();
+    saveExtraSettings();
 }

@@ -19,6 +19,11 @@ class PlayArea : public QWidget {
 public:
     explicit PlayArea(QWidget* parent);
 
+    // Each pixel of the play area is drawn as a square of zoom x zoom
+    // pixels, without smoothing.
+    void setZoom(int32_t factor) { zoom = factor; }
+    int32_t zoomFactor() const { return zoom; }
+
 protected:
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
@@ -31,6 +36,7 @@ private:
     QImage backBuffer;
     // The code each physical key went down with, until it comes up again.
     std::map<quint32, int32_t> heldByScanCode;
+    int32_t zoom = 1;
 };
 
 class MainWindow : public QMainWindow {
@@ -44,9 +50,11 @@ public:
 
     // Sets the check mark of every option item from the game record.
     void refreshMenuChecks();
-    // Gives the drawing area its size; the window follows, centred on the
-    // screen when asked.
+    // Gives the drawing area its size, times the zoom factor; the window
+    // follows, centred on the screen when asked.
     void applyPlayAreaSize(int32_t width, int32_t height, bool moveToCentre);
+    // The largest whole factor whose window fits the screen's free area.
+    int32_t fitScreenFactor(int32_t width, int32_t height) const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -4,7 +4,9 @@
 #include "game/tick.h"
 #include "support/fakewindow.h"
 #include "support/gametest.h"
+#include "support/tempdir.h"
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -355,8 +357,12 @@ TEST_F(TickTest, MenuKeysNeitherResumeNorPlayUnlessBound)
     EXPECT_EQ(game.pendingRotation, ROTATE_180);
 }
 
-TEST_F(TickTest, GameThreadEndsAGameAndStartsTheNext)
+TEST_F(TickTest, GameThreadEndsAGameEntersItsScoreAndStartsTheNext)
 {
+    static std::atomic<int> shownPlace{-1};
+    installHallOfFameRequest([](const Difficulty&, size_t place) { shownPlace = static_cast<int>(place); });
+    TempDir dir;
+    gameDirectory = dir.path();
     fakeWindow::install();
     fakeClock::install(1000, 1);
     game.fieldWidth = 10;
@@ -365,6 +371,7 @@ TEST_F(TickTest, GameThreadEndsAGameAndStartsTheNext)
     game.maxBlocks = 4;
     game.randomEvents = false;
     startNewGame();
+    const Difficulty rules = difficultyOf(game);
     game.score = 17;
     // Block the spawn: the shape now falling is the last one.
     std::fill(game.fieldCells.begin(), game.fieldCells.begin() + 10 * 5, int32_t(CELL_PLACED));
@@ -377,7 +384,7 @@ TEST_F(TickTest, GameThreadEndsAGameAndStartsTheNext)
 
     startGameThread();
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (fakeWindow::messages().empty() && std::chrono::steady_clock::now() < deadline)
+    while ((fakeWindow::messages().empty() || shownPlace < 0) && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     stopGameThread();
 
@@ -387,4 +394,13 @@ TEST_F(TickTest, GameThreadEndsAGameAndStartsTheNext)
     EXPECT_EQ(game.score, 0) << "a new game followed";
     EXPECT_EQ(game.gameMode, MODE_PLAYING);
     fakeWindow::uninstall();
+    installHallOfFameRequest(nullptr);
+
+    // The score went into the table of its rules, which was then shown.
+    EXPECT_EQ(shownPlace, 0);
+    const HallOfFame hall = readHallOfFame();
+    const HallTable* table = findHallTable(hall, rules);
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(table->entries.at(0).score, 17);
+    EXPECT_EQ(table->entries.at(0).name, loginName());
 }

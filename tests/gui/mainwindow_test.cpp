@@ -3,6 +3,7 @@
 #include "game/tick.h"
 #include "persist/config.h"
 #include "persist/savefiles.h"
+#include "persist/settings.h"
 #include "render/skins.h"
 #include "shell/commands.h"
 #include "shell/mainwindow.h"
@@ -17,11 +18,13 @@
 #include <QActionGroup>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
 
 #include <filesystem>
+#include <fstream>
 #include <set>
 
 namespace {
@@ -91,6 +94,7 @@ protected:
         releaseAllKeys();
         removeWindowPort();
         installCommandPort({});
+        extraSettings = ExtraSettings{};
     }
 
     void command(int32_t id) { window->action(id)->trigger(); }
@@ -164,6 +168,8 @@ TEST_F(MainWindowTest, MenuBarHoldsEveryCommandInItsPlace)
   Load Game [40065]
   ---
   Exit [40040]
+  ---
+  Hall of Fame... [40200]
 Options
   Graphical Style
     Stones [40160]
@@ -199,6 +205,13 @@ Options
   Fall Slowdown On Action [40151]
   ---
   Configure Keys... [40069]
+  ---
+  Zoom
+    1× [40201]
+    2× [40202]
+    3× [40203]
+    4× [40204]
+    Fit screen [40205]
 ?
   About [40004]
   ---
@@ -241,7 +254,8 @@ TEST_F(MainWindowTest, OneOfManySubmenusShowRoundMarks)
     const std::vector<std::vector<int32_t>> submenus = {
         {40160, 40161, 40162, 40163, 40165, 40166, 40167, 40168},
         {40053, 40046, 40047, 40048, 40054},
-        {40055, 40050, 40051, 40052, 40056}};
+        {40055, 40050, 40051, 40052, 40056},
+        {CMD_ZOOM_1, CMD_ZOOM_2, CMD_ZOOM_3, CMD_ZOOM_4, CMD_ZOOM_FIT}};
     std::set<QActionGroup*> groups;
     for (const std::vector<int32_t>& items : submenus) {
         QActionGroup* group = window->action(items.front())->actionGroup();
@@ -252,7 +266,7 @@ TEST_F(MainWindowTest, OneOfManySubmenusShowRoundMarks)
             EXPECT_EQ(window->action(id)->actionGroup(), group) << id;
         groups.insert(group);
     }
-    EXPECT_EQ(groups.size(), 3u) << "one group for each submenu";
+    EXPECT_EQ(groups.size(), 4u) << "one group for each submenu";
     for (int32_t onOff : {40148, 40149, 40112, 40113, 40151, int32_t(CMD_EDITOR_MODE)})
         EXPECT_EQ(window->action(onOff)->actionGroup(), nullptr) << onOff << " keeps its check box";
 }
@@ -518,4 +532,68 @@ TEST_F(MainWindowTest, ExitWritesTheAutosaveThenTheConfiguration)
     EXPECT_EQ(game.score, 77);
     loadConfiguration();
     EXPECT_EQ(game.shiftSpeed, 15);
+}
+
+TEST_F(MainWindowTest, ZoomScalesTheWindowByWholeFactorsWithoutSmoothing)
+{
+    window->show();
+    PlayArea* area = window->playArea();
+    const QSize oneTimes(playAreaWidth, playAreaHeight);
+    EXPECT_EQ(area->size(), oneTimes) << "1x is the window as it always was";
+    const QImage plain = area->grab().toImage();
+
+    command(CMD_ZOOM_3);
+    EXPECT_EQ(area->size(), oneTimes * 3);
+    EXPECT_TRUE(window->action(CMD_ZOOM_3)->isChecked());
+    EXPECT_FALSE(window->action(CMD_ZOOM_1)->isChecked());
+    const QImage zoomed = area->grab().toImage();
+    // Every pixel becomes a 3 x 3 square of exactly its colour.
+    for (int y = 0; y < plain.height(); y += 7)
+        for (int x = 0; x < plain.width(); x += 5)
+            for (int d : {0, 1, 2})
+                ASSERT_EQ(zoomed.pixel(3 * x + d, 3 * y + 2 - d), plain.pixel(x, y)) << x << "," << y;
+
+    // The largest factor whose window fits the screen, and the next does not.
+    command(CMD_ZOOM_FIT);
+    const int32_t fit = area->zoomFactor();
+    const QRect free = window->screen()->availableGeometry();
+    EXPECT_EQ(area->size(), oneTimes * fit);
+    EXPECT_LE(window->frameGeometry().height(), free.height());
+    EXPECT_LE(window->frameGeometry().width(), free.width());
+    EXPECT_TRUE((fit + 1) * playAreaHeight > free.height() - window->menuBar()->height()
+                || (fit + 1) * playAreaWidth > free.width());
+
+    // A new field keeps the factor; the setting lives outside dralen.cfg.
+    command(CMD_ZOOM_2);
+    game.fieldWidth = 8;
+    startNewGame();
+    EXPECT_EQ(area->size(), QSize(playAreaWidth, playAreaHeight) * 2);
+    saveConfiguration();
+    saveExtraSettings();
+    extraSettings = ExtraSettings{};
+    loadExtraSettings();
+    EXPECT_EQ(extraSettings.zoom, 2);
+    std::ifstream config(dir / "dralen.cfg");
+    int lines = 0;
+    for (std::string line; std::getline(config, line);)
+        ++lines;
+    EXPECT_EQ(lines, 12);
+}
+
+TEST_F(MainWindowTest, EditorClicksHitTheirCellAtEveryZoom)
+{
+    PlayArea* area = window->playArea();
+    for (int32_t factor : {1, 2, 3, 4}) {
+        command(CMD_ZOOM_1 + factor - 1);
+        game.fieldCells.assign(game.cellCount, CELL_EMPTY);
+        game.gameMode = MODE_EDITOR;
+        // The last pixel of cell (3, 2) on the screen, and the first of (4, 2).
+        const int32_t cs = game.cellSize;
+        const QPoint lastOfCell((fieldOriginX + 4 * cs) * factor - 1, (fieldOriginY + 3 * cs) * factor - 1);
+        QTest::mouseClick(area, Qt::LeftButton, {}, lastOfCell);
+        QTest::mouseClick(area, Qt::LeftButton, {}, lastOfCell + QPoint(1, 0));
+        EXPECT_EQ(game.fieldCells[2 * game.fieldWidth + 3], CELL_FIXED) << factor << "x";
+        EXPECT_EQ(game.fieldCells[2 * game.fieldWidth + 4], CELL_FIXED) << factor << "x";
+        EXPECT_EQ(countCells(game.fieldCells, CELL_FIXED), 2);
+    }
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/gamestate.h"
+#include "core/services.h"
 #include "support/fakes.h"
 
 #include <gtest/gtest.h>
@@ -77,6 +78,9 @@ protected:
     void SetUp() override
     {
         game = GameState{};
+        // No files of an earlier test's folder: a game over writes scores.
+        gameDirectory.clear();
+        installedFolders = {};
         fakeClock::install();
         soundLog::install();
     }

@@ -329,6 +329,7 @@ protected:
         // Until the stand-in runs, this thread plays the window.
         windowThread = std::this_thread::get_id();
         gameDirectory = DRALEN_DATA_DIR;
+        installedFolders.player = dir.path();  // the scores of its game overs
         savePath = dir / "threads.sav";
         fakeClock::install(1000, 1);
         installClock({tickingClock, yieldingSleep});
@@ -349,6 +350,7 @@ protected:
         installClock({});
         releaseSkinBitmaps();
         gameDirectory.clear();
+        installedFolders = {};
     }
 
     TempDir dir;

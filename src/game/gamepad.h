@@ -1,0 +1,38 @@
+// Controllers play through the key table: the d-pad and the left stick hold
+// the four move keys, three face buttons press the turn keys and Start
+// presses Pause, so the game rules cannot tell a controller from a keyboard.
+// The shell reads the controllers; this is what their state means.
+#pragma once
+
+#include "core/gamestate.h"
+
+#include <array>
+#include <cstdint>
+
+// One controller's state in the terms of SDL's standard layout: A at the
+// bottom of the four face buttons, B on the right, Y at the top.
+struct PadReading {
+    bool dpadLeft = false, dpadRight = false, dpadUp = false, dpadDown = false;
+    int32_t stickX = 0, stickY = 0;  // -32768..32767, y grows downward
+    bool buttonA = false, buttonB = false, buttonY = false, start = false;
+};
+
+// A stick pushed less than this far from the centre counts as resting, so a
+// worn stick that never quite centres moves nothing.
+constexpr int32_t stickDeadZone = 12000;
+
+// For each binding, whether a controller holds it down.
+using PadBindings = std::array<bool, KEY_COUNT>;
+
+// The bindings one controller holds: d-pad and stick as "Move left/right/
+// up/down" by their direction on the screen (the key table then follows
+// gravity as it does for the arrow keys), A "Rotate 90° CCW", Y "Rotate
+// 180°", B "Rotate 90° CW", Start "Pause". Nothing holds "Anti-boss!".
+PadBindings padBindings(const PadReading& reading);
+
+// Hands the change since the previous call to the key table and the
+// key-press rule, as key events do: a binding going down is a key going down
+// and one press, a binding going up a key going up; a held one stays down,
+// so a held direction moves on like a held key. Pass all controllers'
+// bindings together. Window thread.
+void feedPadBindings(const PadBindings& held);

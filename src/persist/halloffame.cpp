@@ -1,0 +1,387 @@
+#include "persist/halloffame.h"
+
+#include "core/services.h"
+#include "persist/savefiles.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cctype>
+#include <cstdlib>
+#include <ctime>
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <system_error>
+
+namespace {
+
+const char* const hallName = "halloffame.txt";
+const char* const hallHeader = "Dralen Hall of Fame";
+const char* const tablePrefix = "table ";
+
+// A file this big was never written by us.
+constexpr std::streamsize maxHallSize = 1 << 20;
+
+std::string speedText(double speed)
+{
+    std::array<char, 32> digits;
+    const auto result = std::to_chars(digits.data(), digits.data() + digits.size(), speed);
+    return std::string(digits.data(), result.ptr);
+}
+
+// Whitespace-separated words, each parsed whole.
+class Words {
+public:
+    explicit Words(std::string_view line) : text(line) {}
+
+    template <typename T>
+    bool next(T& value)
+    {
+        skipSpaces();
+        const char* begin = text.data() + at;
+        const char* end = text.data() + text.size();
+        const auto [stop, error] = std::from_chars(begin, end, value);
+        if (error != std::errc{} || (stop != end && *stop != ' '))
+            return false;
+        at = static_cast<size_t>(stop - text.data());
+        return true;
+    }
+
+    bool flag(bool& value)
+    {
+        int32_t number = 0;
+        if (!next(number) || (number != 0 && number != 1))
+            return false;
+        value = number == 1;
+        return true;
+    }
+
+    // What follows the single space after the last word.
+    std::string rest() const
+    {
+        return at < text.size() ? std::string(text.substr(at + 1)) : std::string();
+    }
+
+private:
+    void skipSpaces()
+    {
+        while (at < text.size() && text[at] == ' ')
+            ++at;
+    }
+    std::string_view text;
+    size_t at = 0;
+};
+
+bool isDate(const std::string& date)
+{
+    if (date.size() != 10 || date[4] != '-' || date[7] != '-')
+        return false;
+    for (size_t i : {0, 1, 2, 3, 5, 6, 8, 9})
+        if (date[i] < '0' || date[i] > '9')
+            return false;
+    return true;
+}
+
+std::string oneLineName(std::string name)
+{
+    std::replace_if(name.begin(), name.end(), [](char c) { return c == '\n' || c == '\r' || c == '\t'; }, ' ');
+    if (name.size() <= maxNameLength)
+        return name;
+    name.resize(maxNameLength);
+    // A name cut inside a multi-byte letter would no longer be text: the
+    // letter goes whole.
+    size_t lead = name.size();
+    while (lead > 0 && (static_cast<unsigned char>(name[lead - 1]) & 0xC0) == 0x80)
+        --lead;
+    if (lead > 0) {
+        const auto first = static_cast<unsigned char>(name[lead - 1]);
+        const size_t length = first >= 0xF0 ? 4 : first >= 0xE0 ? 3 : first >= 0xC0 ? 2 : 1;
+        if (lead - 1 + length > name.size())
+            name.resize(lead - 1);
+    }
+    return name;
+}
+
+bool parseEntry(std::string_view line, HallEntry& entry)
+{
+    Words words(line);
+    if (!words.next(entry.score) || entry.score <= 0)
+        return false;
+    std::string tail = words.rest();
+    const size_t space = tail.find(' ');
+    entry.date = tail.substr(0, space);
+    entry.name = oneLineName(space == std::string::npos ? std::string() : tail.substr(space + 1));
+    return isDate(entry.date);
+}
+
+bool higher(const HallEntry& a, const HallEntry& b)
+{
+    return a.score > b.score;
+}
+
+std::string todaysDate()
+{
+    const std::time_t now = std::time(nullptr);
+    const std::tm* local = std::localtime(&now);
+    if (local == nullptr)
+        return "1970-01-01";
+    char text[16];
+    std::strftime(text, sizeof text, "%Y-%m-%d", local);
+    return text;
+}
+
+HallTable* findTable(HallOfFame& hall, const Difficulty& rules)
+{
+    return const_cast<HallTable*>(findHallTable(hall, rules));
+}
+
+std::filesystem::path hallPath()
+{
+    return playerFolder() / hallName;
+}
+
+}  // namespace
+
+std::string rulesText(const Difficulty& r)
+{
+    std::string line;
+    for (int64_t value : {int64_t(r.fieldWidth), int64_t(r.fieldHeight), int64_t(r.sidesType), int64_t(r.groundType),
+                          int64_t(r.forceDirection), int64_t(r.suddenMode), int64_t(r.invisibilityMode)})
+        line += std::to_string(value) + ' ';
+    for (int32_t frequency : r.effectFrequency)
+        line += std::to_string(frequency) + ' ';
+    for (int64_t value : {int64_t(r.minBlocks), int64_t(r.maxBlocks), int64_t(r.maxShapeExtent),
+                          int64_t(r.minRowsToClear)})
+        line += std::to_string(value) + ' ';
+    return line + speedText(r.startingSpeed) + ' ' + (r.gradualSpeedup ? "1" : "0") + ' ' + r.levelFile;
+}
+
+bool parseRulesText(std::string_view line, Difficulty& r)
+{
+    Words words(line);
+    bool read = words.next(r.fieldWidth) && words.next(r.fieldHeight) && words.next(r.sidesType)
+        && words.next(r.groundType) && words.next(r.forceDirection) && words.flag(r.suddenMode)
+        && words.flag(r.invisibilityMode);
+    for (int32_t& frequency : r.effectFrequency)
+        read = read && words.next(frequency);
+    read = read && words.next(r.minBlocks) && words.next(r.maxBlocks) && words.next(r.maxShapeExtent)
+        && words.next(r.minRowsToClear) && words.next(r.startingSpeed) && words.flag(r.gradualSpeedup);
+    // A speed that is no number would never equal itself, nor find its table.
+    if (!read || !std::isfinite(r.startingSpeed))
+        return false;
+    r.levelFile = words.rest();
+    return true;
+}
+
+Difficulty difficultyOf(const GameState& g)
+{
+    Difficulty r;
+    r.fieldWidth = g.fieldWidth;
+    r.fieldHeight = g.fieldHeight;
+    r.sidesType = g.sidesType;
+    r.groundType = g.groundType;
+    r.forceDirection = g.forceDirection;
+    r.suddenMode = g.suddenMode;
+    r.invisibilityMode = g.invisibilityMode;
+    r.effectFrequency = g.effectFrequency;
+    r.minBlocks = g.minBlocks;
+    r.maxBlocks = g.maxBlocks;
+    r.maxShapeExtent = g.maxShapeExtent;
+    r.minRowsToClear = g.minRowsToClear;
+    r.startingSpeed = g.startingFallSpeed;
+    r.gradualSpeedup = g.gradualSpeedup;
+    r.levelFile = g.levelFile;
+    return r;
+}
+
+std::string describeDifficulty(const Difficulty& r)
+{
+    std::string text = r.levelFile.empty() ? "Custom: " : "Level " + r.levelFile + ": ";
+    text += std::to_string(r.fieldWidth) + " \u00d7 " + std::to_string(r.fieldHeight) + ", ";
+    text += r.minBlocks == r.maxBlocks ? std::to_string(r.maxBlocks)
+                                       : std::to_string(r.minBlocks) + "\u2013" + std::to_string(r.maxBlocks);
+    text += " blocks in " + std::to_string(r.maxShapeExtent) + ", speed " + speedText(r.startingSpeed);
+    if (r.gradualSpeedup)
+        text += " rising";
+    // In lower case, as they stand inside a sentence.
+    auto nameOf = [](const auto& names, int32_t value) -> std::string {
+        std::string name = value >= 0 && static_cast<size_t>(value) < names.size() ? names[value] : "?";
+        std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
+        return name;
+    };
+    text += ", sides " + nameOf(sidesTypeNames, r.sidesType) + ", ground " + nameOf(groundTypeNames, r.groundType);
+    if (r.forceDirection != FORCE_DOWN)
+        text += ", gravity " + nameOf(forceDirectionNames, r.forceDirection);
+    if (r.minRowsToClear > 1)
+        text += ", " + std::to_string(r.minRowsToClear) + " rows at once";
+    if (r.suddenMode)
+        text += ", sudden";
+    if (r.invisibilityMode)
+        text += ", invisible";
+    for (int32_t e = 0; e < EFFECT_COUNT; ++e)
+        if (r.effectFrequency[e] != FREQ_NEVER)
+            text += ", " + nameOf(effectNames, e) + " " + nameOf(frequencyNames, r.effectFrequency[e]);
+    return text;
+}
+
+HallOfFame parseHallOfFame(const std::string& text, bool& damaged)
+{
+    HallOfFame hall;
+    std::istringstream lines(text);
+    std::string line;
+    auto nextLine = [&] {
+        if (!std::getline(lines, line))
+            return false;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        return true;
+    };
+    damaged = !nextLine() || line != hallHeader;
+    if (damaged)
+        return hall;
+    HallTable* current = nullptr;
+    while (nextLine()) {
+        if (line.rfind(tablePrefix, 0) == 0) {
+            Difficulty rules;
+            current = nullptr;
+            if (!parseRulesText(std::string_view(line).substr(std::char_traits<char>::length(tablePrefix)), rules))
+                continue;
+            current = findTable(hall, rules);
+            if (current == nullptr)
+                current = &hall.emplace_back(HallTable{rules, {}});
+            continue;
+        }
+        HallEntry entry;
+        if (current != nullptr && parseEntry(line, entry))
+            current->entries.push_back(std::move(entry));
+    }
+    for (HallTable& table : hall) {
+        std::stable_sort(table.entries.begin(), table.entries.end(), higher);
+        if (table.entries.size() > hallTableLength)
+            table.entries.resize(hallTableLength);
+    }
+    return hall;
+}
+
+std::string formatHallOfFame(const HallOfFame& hall)
+{
+    std::string text = std::string(hallHeader) + '\n';
+    for (const HallTable& table : hall) {
+        if (table.entries.empty())
+            continue;
+        text += tablePrefix + rulesText(table.rules) + '\n';
+        for (const HallEntry& entry : table.entries)
+            text += std::to_string(entry.score) + ' ' + entry.date + ' ' + oneLineName(entry.name) + '\n';
+    }
+    return text;
+}
+
+std::optional<size_t> insertHallEntry(HallOfFame& hall, const Difficulty& rules, const HallEntry& entry)
+{
+    if (entry.score <= 0)
+        return std::nullopt;
+    HallTable* table = findTable(hall, rules);
+    if (table == nullptr)
+        table = &hall.emplace_back(HallTable{rules, {}});
+    auto& entries = table->entries;
+    // Below every equal score: who got there first keeps the place.
+    const auto at = std::upper_bound(entries.begin(), entries.end(), entry, higher);
+    const size_t place = static_cast<size_t>(at - entries.begin());
+    if (place >= hallTableLength)
+        return std::nullopt;
+    entries.insert(at, entry);
+    if (entries.size() > hallTableLength)
+        entries.resize(hallTableLength);
+    return place;
+}
+
+const HallTable* findHallTable(const HallOfFame& hall, const Difficulty& rules)
+{
+    for (const HallTable& table : hall)
+        if (table.rules == rules)
+            return &table;
+    return nullptr;
+}
+
+HallOfFame readHallOfFame()
+{
+    if (playerFolder().empty())
+        return {};
+    std::string text;
+    bool opened = false;
+    try {
+        std::ifstream file(hallPath(), std::ios::binary);
+        opened = file.is_open();
+        if (opened) {
+            text.assign(static_cast<size_t>(maxHallSize) + 1, '\0');
+            file.read(text.data(), static_cast<std::streamsize>(text.size()));
+            text.resize(static_cast<size_t>(file.gcount()));
+        }
+    } catch (const std::exception&) {
+        text.clear();
+    }
+    if (!opened)
+        return {};
+    bool damaged = text.size() > static_cast<size_t>(maxHallSize);
+    HallOfFame hall;
+    if (!damaged)
+        hall = parseHallOfFame(text, damaged);
+    if (damaged) {
+        std::error_code error;
+        std::filesystem::path aside = hallPath();
+        aside += ".damaged";
+        std::filesystem::rename(hallPath(), aside, error);
+    }
+    return hall;
+}
+
+bool writeHallOfFame(const HallOfFame& hall)
+{
+    if (playerFolder().empty())
+        return false;
+    std::error_code error;
+    std::filesystem::create_directories(playerFolder(), error);
+    return replaceFileContents(hallPath(), formatHallOfFame(hall)) == WRITE_DONE;
+}
+
+std::optional<size_t> recordScore(const Difficulty& rules, int32_t score)
+{
+    if (playerFolder().empty() || score <= 0)
+        return std::nullopt;
+    HallOfFame hall = readHallOfFame();
+    const std::optional<size_t> place = insertHallEntry(hall, rules, {score, loginName(), todaysDate()});
+    if (!place || !writeHallOfFame(hall))
+        return std::nullopt;
+    return place;
+}
+
+bool renameHallEntry(const Difficulty& rules, size_t place, const std::string& name)
+{
+    HallOfFame hall = readHallOfFame();
+    HallTable* table = findTable(hall, rules);
+    if (table == nullptr || place >= table->entries.size())
+        return false;
+    table->entries[place].name = oneLineName(name);
+    return writeHallOfFame(hall);
+}
+
+std::string loginName()
+{
+    for (const char* variable : {"USER", "LOGNAME", "USERNAME"})
+        if (const char* value = std::getenv(variable); value != nullptr && *value != '\0')
+            return oneLineName(value);
+    // Without those, the home folder is usually named after its owner.
+    for (const char* variable : {"HOME", "USERPROFILE"})
+        if (const char* value = std::getenv(variable); value != nullptr && *value != '\0') {
+            std::filesystem::path home(value);
+            if (!home.has_filename())
+                home = home.parent_path();  // a trailing separator
+            const std::string owner = home.filename().string();
+            if (!owner.empty())
+                return oneLineName(owner);
+        }
+    return "Player";
+}

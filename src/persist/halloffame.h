@@ -1,0 +1,88 @@
+// The Hall of Fame: the ten best scores for each set of rules a game can be
+// played under, kept in "halloffame.txt" beside the player's other files.
+#pragma once
+
+#include "core/gamestate.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The settings that decide how hard a game is. Two games share a table
+// exactly when these are equal.
+struct Difficulty {
+    int32_t fieldWidth = 0, fieldHeight = 0;
+    int32_t sidesType = 0, groundType = 0, forceDirection = 0;
+    bool suddenMode = false, invisibilityMode = false;
+    std::array<int32_t, EFFECT_COUNT> effectFrequency{};
+    int32_t minBlocks = 0, maxBlocks = 0, maxShapeExtent = 0;
+    uint32_t minRowsToClear = 0;
+    double startingSpeed = 0;
+    bool gradualSpeedup = false;
+    std::string levelFile;
+
+    bool operator==(const Difficulty&) const = default;
+};
+
+struct HallEntry {
+    int32_t score = 0;
+    std::string name;
+    std::string date;  // yyyy-mm-dd
+};
+
+// Best first; at most hallTableLength entries.
+struct HallTable {
+    Difficulty rules;
+    std::vector<HallEntry> entries;
+};
+
+using HallOfFame = std::vector<HallTable>;
+
+constexpr size_t hallTableLength = 10;
+
+// The rules of the game in the record, the speed it started at included.
+Difficulty difficultyOf(const GameState& state);
+
+// The rules as one line of numbers and the level file, and back.
+std::string rulesText(const Difficulty& rules);
+bool parseRulesText(std::string_view text, Difficulty& rules);
+
+// A short description for a table no sample game matches, e.g.
+// "Custom: 12 × 20, 4–6 blocks, solid sides, gravity down".
+std::string describeDifficulty(const Difficulty& rules);
+
+// The text of the file and back. Reading is lenient: lines it cannot use are
+// skipped, tables are put in order and cut to their length. damaged is set
+// when the text is not a Hall of Fame at all.
+HallOfFame parseHallOfFame(const std::string& text, bool& damaged);
+std::string formatHallOfFame(const HallOfFame& hall);
+
+// Puts the entry into the table of these rules (a new table when there is
+// none) and returns its place from 0, or nothing when the score is not
+// among the best. Scores of nothing never enter.
+std::optional<size_t> insertHallEntry(HallOfFame& hall, const Difficulty& rules, const HallEntry& entry);
+
+const HallTable* findHallTable(const HallOfFame& hall, const Difficulty& rules);
+
+// The file in playerFolder(). A file that is not a Hall of Fame is set aside
+// as "halloffame.txt.damaged" and the game starts a fresh one; a missing
+// file reads as an empty Hall of Fame.
+HallOfFame readHallOfFame();
+// Written atomically; false when it could not be.
+bool writeHallOfFame(const HallOfFame& hall);
+
+// Enters a finished game's score with the player's login name and today's
+// date, and writes the file. Returns the new entry's place, or nothing when
+// the score did not enter or there is no folder to keep the file in.
+std::optional<size_t> recordScore(const Difficulty& rules, int32_t score);
+
+// Changes the name of an entry in the file (the player edits it right after
+// the entry went in). Names are one line of at most maxNameLength bytes.
+bool renameHallEntry(const Difficulty& rules, size_t place, const std::string& name);
+constexpr size_t maxNameLength = 40;
+
+// The login name of the player, else the name of the home folder, else "Player".
+std::string loginName();
