@@ -4,14 +4,16 @@ BUILD_TYPE ?= RelWithDebInfo
 GAME_DIR   := $(BUILD_DIR)/game
 
 # Debian packages for building, running, testing and looking at the game,
-# and for building and checking its own package.
+# for building and checking its own package, and for its Windows build under
+# Wine.
 PACKAGES := g++ cmake ninja-build pkg-config qt6-base-dev libsdl2-dev libsdl2-mixer-dev libxcb1-dev \
             libgtest-dev libgmock-dev libbenchmark-dev xvfb xdotool imagemagick clang \
-            libclang-rt-14-dev dpkg-dev file desktop-file-utils appstream lintian
+            libclang-rt-14-dev dpkg-dev file desktop-file-utils appstream lintian \
+            g++-mingw-w64-x86-64-posix wine64 googletest
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps configure build run test bench preview clean test-asan test-tsan fuzz package
+.PHONY: deps configure build run test bench preview clean test-asan test-tsan fuzz package test-windows
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do \
@@ -52,7 +54,7 @@ bench: build
 	bash tests/bench/report.sh $(BUILD_DIR)
 
 clean:
-	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(TSAN_DIR) $(FUZZ_DIR)
+	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(TSAN_DIR) $(FUZZ_DIR) $(WIN_DIR)
 
 # A contact sheet of every skin and of sample frames in the four directions.
 preview: build
@@ -63,6 +65,7 @@ preview: build
 ASAN_DIR     ?= build-asan
 TSAN_DIR     ?= build-tsan
 FUZZ_DIR     ?= build-fuzz
+WIN_DIR      ?= build-windows
 FUZZ_SECONDS ?= 60
 
 # Any report, leaks included, fails the test that caused it.
@@ -104,3 +107,15 @@ fuzz: deps $(FUZZ_DIR)/build.ninja
 	    -max_len=65536 -print_final_stats=1 -artifact_prefix=$(FUZZ_DIR)/crashes/$$t- \
 	    || exit 1; \
 	done
+
+# The game library and its unit tests cross-compiled for 64-bit Windows with
+# MinGW-w64 and run under Wine with no display; GoogleTest is compiled from
+# Debian's sources with the same compiler. Wine keeps its own Windows folders
+# in $(WIN_DIR)/wine.
+$(WIN_DIR)/build.ninja:
+	cmake -S . -B $(WIN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) \
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake -DDRALEN_UNIT_TESTS_ONLY=ON
+
+test-windows: deps $(WIN_DIR)/build.ninja
+	cmake --build $(WIN_DIR) --target dralen_tests
+	bash tests/windows/run.sh $(WIN_DIR)/tests/dralen_tests.exe $(abspath $(WIN_DIR))/wine

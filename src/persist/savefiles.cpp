@@ -113,7 +113,10 @@ FileWriteResult replaceFileContents(const std::filesystem::path& requested, cons
         }
         if (!renameOver(temporary, target)) {
             fs::remove(temporary, error);
-            return WRITE_FAILED;
+            // Windows will not rename over a file that another program holds
+            // open without leave to delete it, though that program may well
+            // let us write it: the save then goes into the file itself.
+            return targetExists ? writeWhole(target, contents) : WRITE_FAILED;
         }
         // The new name is on the disk too; the file itself is complete
         // whether or not the folder could be flushed.

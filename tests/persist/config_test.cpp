@@ -81,7 +81,7 @@ TEST_F(ConfigTest, FirstExitWritesTheDocumentedFile)
     loadConfiguration();
     saveConfiguration();
     EXPECT_EQ(readWholeFile(dir / "dralen.cfg"),
-              "2\n10\n3\n1\n1\n1\n1\n1\n1\n1\n0\n37\t39\t38\t40\t86\t67\t32\t13\t27\t\n");
+              asTextFile("2\n10\n3\n1\n1\n1\n1\n1\n1\n1\n0\n37\t39\t38\t40\t86\t67\t32\t13\t27\t\n"));
 }
 
 TEST_F(ConfigTest, ChangedOptionsComeBackAtTheNextStart)
@@ -116,7 +116,7 @@ TEST_F(ConfigTest, NonZeroSwitchReadsAsOnAndIsWrittenAsOne)
     expectSwitches(true, false, true, false, false, false, false, false);
     saveConfiguration();
     EXPECT_EQ(readWholeFile(dir / "dralen.cfg"),
-              "3\n8\n2\n1\n0\n1\n0\n0\n0\n0\n0\n37\t39\t38\t40\t86\t67\t32\t13\t27\t\n");
+              asTextFile("3\n8\n2\n1\n0\n1\n0\n0\n0\n0\n0\n37\t39\t38\t40\t86\t67\t32\t13\t27\t\n"));
 }
 
 TEST_F(ConfigTest, KeyLineLayoutDoesNotMatter)

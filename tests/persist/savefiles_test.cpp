@@ -72,7 +72,7 @@ TEST_F(SaveFilesTest, SavedGameLoadsBack)
     const std::string expected = savedText();
     const GameState saved = game;
     ASSERT_TRUE(saveGameToFile(dir / "game.sav"));
-    EXPECT_EQ(readWholeFile(dir / "game.sav"), expected);
+    EXPECT_EQ(readWholeFile(dir / "game.sav"), asTextFile(expected));
     EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"game.sav"});  // no temporary left
 
     game = GameState{};
@@ -90,7 +90,7 @@ TEST_F(SaveFilesTest, SavingReplacesALongerFileWhole)
 {
     writeWholeFile(dir / "game.sav", std::string(100000, '7'));
     ASSERT_TRUE(saveGameToFile(dir / "game.sav"));
-    EXPECT_EQ(readWholeFile(dir / "game.sav"), savedText());
+    EXPECT_EQ(readWholeFile(dir / "game.sav"), asTextFile(savedText()));
 }
 
 TEST_F(SaveFilesTest, FilesThatCannotBeOpenedAreReportedAndChangeNothing)
@@ -148,7 +148,7 @@ TEST_F(SaveFilesTest, WhereNoTemporaryFileCanBeCreatedTheTargetIsWrittenInPlace)
 
     EXPECT_TRUE(saveGameToFile(dir / "game.sav"));
     EXPECT_TRUE(fakeWindow::messages().empty());
-    EXPECT_EQ(readWholeFile(dir / "game.sav"), savedText());
+    EXPECT_EQ(readWholeFile(dir / "game.sav"), asTextFile(savedText()));
     EXPECT_TRUE(fs::is_directory(dir / "game.sav.tmp" / "inside")) << "what is not ours stays";
 }
 
@@ -184,7 +184,7 @@ TEST_F(SaveFilesTest, SavingThroughALinkReplacesTheFileItPointsTo)
 
     ASSERT_TRUE(saveGameToFile(dir / "link.sav"));
     EXPECT_TRUE(fs::is_symlink(dir / "link.sav"));
-    EXPECT_EQ(readWholeFile(dir / "real.sav"), savedText());
+    EXPECT_EQ(readWholeFile(dir / "real.sav"), asTextFile(savedText()));
 }
 
 TEST_F(SaveFilesTest, AutosaveCarriesAGameToTheNextRun)
@@ -192,7 +192,7 @@ TEST_F(SaveFilesTest, AutosaveCarriesAGameToTheNextRun)
     game.gameMode = MODE_PAUSED;
     const std::string expected = savedText();
     writeAutosave();
-    EXPECT_EQ(readWholeFile(dir / "autosave.sav"), expected);
+    EXPECT_EQ(readWholeFile(dir / "autosave.sav"), asTextFile(expected));
 
     game = GameState{};
     ASSERT_TRUE(loadAutosave());

@@ -3,6 +3,7 @@
 #include "core/services.h"
 #include "support/gametest.h"
 #include "support/samplestates.h"
+#include "support/tempdir.h"
 
 #include <gtest/gtest.h>
 
@@ -49,17 +50,6 @@ std::string withLine(const std::string& text, size_t n, const std::string& repla
     std::vector<std::string> lines = linesOf(text);
     lines.at(n - 1) = replacement;
     return joinLines(lines);
-}
-
-std::string toCrLf(const std::string& text)
-{
-    std::string crlf;
-    for (char c : text) {
-        if (c == '\n')
-            crlf += '\r';
-        crlf += c;
-    }
-    return crlf;
 }
 
 using SaveFormatTest = GameTest;

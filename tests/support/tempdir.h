@@ -47,6 +47,28 @@ inline std::string readWholeFile(const std::filesystem::path& file)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+inline std::string toCrLf(const std::string& text)
+{
+    std::string crlf;
+    for (char c : text) {
+        if (c == '\n')
+            crlf += '\r';
+        crlf += c;
+    }
+    return crlf;
+}
+
+// The bytes that text written in text mode leaves on disk here: each line
+// break becomes CR LF on Windows and stays as it is elsewhere.
+inline std::string asTextFile(const std::string& text)
+{
+#ifdef _WIN32
+    return toCrLf(text);
+#else
+    return text;
+#endif
+}
+
 inline void writeWholeFile(const std::filesystem::path& file, const std::string& text)
 {
     std::ofstream out(file, std::ios::binary | std::ios::trunc);

@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Runs a GoogleTest program built for Windows under Wine, with no display, and
+# passes only when GoogleTest's own summary says every test passed.
+#   run.sh <program.exe> <wine prefix> [gtest arguments...]
+set -uo pipefail
+program=$1
+prefix=$2
+shift 2
+
+wine=$(command -v wine64 || command -v wine || echo /usr/lib/wine/wine64)
+wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
+[ -x "$wine" ] || { echo "run.sh: no Wine found (Debian package wine64)" >&2; exit 2; }
+
+# A prefix of our own beside the build; no window may open, so no display,
+# and no offer to install Mono or Gecko, which the tests do not need.
+export WINEPREFIX=$prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY WAYLAND_DISPLAY
+# Wine fills a new prefix on first use (some 20 s); what it says meanwhile
+# about the 32-bit half, which Debian's wine64 leaves out, is no concern here.
+if [ ! -d "$WINEPREFIX/drive_c" ]; then
+  mkdir -p "$WINEPREFIX"
+  "$wine" wineboot --init >/dev/null 2>&1
+fi
+
+# GoogleTest prints failures in full and its summary; the log keeps them.
+log=${program%.exe}.log
+"$wine" "$program" --gtest_color=no --gtest_brief=1 "$@" 2>&1 | tr -d '\r' | tee "$log"
+status=${PIPESTATUS[0]}
+"$wineserver" -k 2>/dev/null
+
+passed=$(grep -E '^\[  PASSED  \] [0-9]+ tests?\.' "$log" | tail -n 1)
+failed=$(grep -cE '^\[  FAILED  \] ' "$log")
+total=$(grep -E '^\[==========\] [0-9]+ tests? from [0-9]+ test (suite|case)s? ran\.' "$log" | tail -n 1)
+echo "== Windows (Wine): ${total:-no summary} ${passed:+- $passed} - exit status $status"
+if [ "$status" -ne 0 ] || [ -z "$passed" ] || [ "$failed" -ne 0 ]; then
+  echo "== Windows (Wine): FAILED, see $log" >&2
+  exit 1
+fi
