@@ -32,6 +32,9 @@ passed=$(grep -E '^\[  PASSED  \] [0-9]+ tests?\.' "$log" | tail -n 1)
 failed=$(grep -cE '^\[  FAILED  \] ' "$log")
 total=$(grep -E '^\[==========\] [0-9]+ tests? from [0-9]+ test (suite|case)s? ran\.' "$log" | tail -n 1)
 echo "== Windows (Wine): ${total:-no summary} ${passed:+- $passed} - exit status $status"
+# The same counts as one plain closing line, for whatever reads the end of the run.
+count() { grep -oE "^\[  $1 *\] [0-9]+" "$log" | tail -n 1 | grep -oE '[0-9]+$' || echo 0; }
+echo "Windows: $(count PASSED) passed, $(count FAILED) failed, $(count SKIPPED) skipped"
 if [ "$status" -ne 0 ] || [ -z "$passed" ] || [ "$failed" -ne 0 ]; then
   echo "== Windows (Wine): FAILED, see $log" >&2
   exit 1
