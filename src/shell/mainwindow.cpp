@@ -147,6 +147,15 @@ void requestNewGameOnWindow()
     });
 }
 
+// Music thread, before it plays anything.
+void openSoundDevice()
+{
+    if (!openAudio())
+        return;
+    letAudioRestWhenSilent();
+    installSoundPlayer(playSoundFile);
+}
+
 // Closing is posted, so that a command that asks for it has released gameLock
 // before the exit path stops the game thread.
 void closeMainWindow()
@@ -378,13 +387,13 @@ MainWindow* startGame()
         applyStartUpSettings();
         startNewGame();
     }
-    // Without a sound device the game plays on silently.
-    openAudio();
-    installSoundPlayer(playSoundFile);
     loadSkinBitmaps();
     mainWindow = new MainWindow();
     startGameThread();
-    startMusicThread();
+    // The sound device and its soundfont open on the music thread, while the
+    // window shows its first frame. Without a device the game plays on
+    // silently.
+    startMusicThread(openSoundDevice);
     resizeWindow(true);
     mainWindow->show();
     mainWindow->activateWindow();

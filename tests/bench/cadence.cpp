@@ -22,15 +22,19 @@ std::mutex recordMutex;
 std::vector<Clock::time_point> wakes;
 std::vector<double> lateness;  // milliseconds
 
-void measuredSleep(uint32_t ms)
+// The counter is the steady clock's milliseconds, so its reading `due` is one
+// point on that clock.
+void measuredSleepUntil(uint32_t due)
 {
     using namespace std::chrono;
-    const auto due = Clock::time_point(floor<milliseconds>(Clock::now().time_since_epoch())) + milliseconds(ms);
-    systemClock().sleep(ms);
+    const auto thisMillisecond = floor<milliseconds>(Clock::now().time_since_epoch());
+    const int32_t ahead = static_cast<int32_t>(due - static_cast<uint32_t>(thisMillisecond.count()));
+    const auto dueAt = Clock::time_point(thisMillisecond + milliseconds(ahead));
+    systemClock().sleepUntil(due);
     const auto woke = Clock::now();
     std::lock_guard<std::mutex> lock(recordMutex);
     wakes.push_back(woke);
-    lateness.push_back(duration<double, std::milli>(woke - due).count());
+    lateness.push_back(duration<double, std::milli>(woke - dueAt).count());
 }
 
 }  // namespace
@@ -38,7 +42,7 @@ void measuredSleep(uint32_t ms)
 int main(int argc, char** argv)
 {
     const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
-    installClock({systemClock().milliseconds, measuredSleep});
+    installClock({systemClock().milliseconds, systemClock().sleep, measuredSleepUntil});
     game.randomEvents = false;
     game.soundsOn = false;
     startNewGame();
