@@ -2,6 +2,7 @@
 
 #include "audio/sound.h"
 #include "core/gamestate.h"
+#include "core/ports.h"
 #include "core/services.h"
 
 #include <SDL_mixer.h>
@@ -220,6 +221,7 @@ bool servable(Clock::time_point nextPieceAt)
 // they come and otherwise sleeps, with no timeout unless a piece plays.
 void musicThread(void (*prepare)())
 {
+    nameThisThread("dralen-music");
     if (prepare)
         prepare();
     {

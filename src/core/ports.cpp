@@ -5,6 +5,10 @@
 #include <condition_variable>
 #include <mutex>
 
+#if defined(__linux__) || defined(__APPLE__)
+#include <pthread.h>
+#endif
+
 namespace {
 
 uint32_t systemMilliseconds()
@@ -123,4 +127,17 @@ void playSound(const char* file)
 {
     if (SoundPlayer player = soundPlayer.load())
         player(file);
+}
+
+void nameThisThread(const char* name)
+{
+#if defined(__linux__)
+    pthread_setname_np(pthread_self(), name);
+#elif defined(__APPLE__)
+    pthread_setname_np(name);
+#else
+    // Elsewhere (Windows among them) the names are only a convenience for
+    // profiling; the threads go unnamed.
+    (void)name;
+#endif
 }

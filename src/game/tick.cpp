@@ -173,6 +173,7 @@ bool gameStep()
 
 void gameThreadMain()
 {
+    nameThisThread("dralen-game");
     bool paced = false;
     for (;;) {
         // Read before looking at the mode, so that a resume landing between
