@@ -25,13 +25,16 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPointer>
 #include <QScreen>
 #include <QThread>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -122,7 +125,7 @@ void repaintWindow(bool)
 {
     if (onWindowThread()) {
         if (mainWindow)
-            mainWindow->playArea()->update();
+            mainWindow->playArea()->repaintAll();
         return;
     }
     if (repaintPosted.exchange(true))
@@ -132,9 +135,36 @@ void repaintWindow(bool)
         [] {
             repaintPosted = false;
             if (mainWindow)
-                mainWindow->playArea()->update();
+                mainWindow->playArea()->showGameChanges();
         },
         Qt::QueuedConnection);
+}
+
+// The smallest rectangle holding every pixel in which two frames of one size
+// differ; empty when they are alike.
+QRect changedRectangle(const QImage& before, const QImage& after)
+{
+    const int width = after.width();
+    const size_t rowBytes = static_cast<size_t>(width) * 4;
+    int top = -1, bottom = -1, left = width, right = -1;
+    for (int y = 0; y < after.height(); ++y) {
+        const auto* was = reinterpret_cast<const QRgb*>(before.constScanLine(y));
+        const auto* is = reinterpret_cast<const QRgb*>(after.constScanLine(y));
+        if (std::memcmp(was, is, rowBytes) == 0)
+            continue;
+        if (top < 0)
+            top = y;
+        bottom = y;
+        int first = 0;
+        while (was[first] == is[first])
+            ++first;
+        int last = width - 1;
+        while (was[last] == is[last])
+            --last;
+        left = std::min(left, first);
+        right = std::max(right, last);
+    }
+    return top < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
 }
 
 // After a game over, on the game thread: the next game starts on the window
@@ -220,13 +250,43 @@ PlayArea::PlayArea(QWidget* parent) : QWidget(parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void PlayArea::paintEvent(QPaintEvent*)
+void PlayArea::drawFrame(QImage& into)
 {
     std::lock_guard<std::recursive_mutex> lock(gameLock);
-    if (backBuffer.width() != playAreaWidth || backBuffer.height() != playAreaHeight)
-        backBuffer = QImage(playAreaWidth, playAreaHeight, QImage::Format_RGB32);
-    paintPlayArea(backBuffer);
-    QPainter(this).drawImage(0, 0, backBuffer);
+    if (into.width() != playAreaWidth || into.height() != playAreaHeight)
+        into = QImage(playAreaWidth, playAreaHeight, QImage::Format_RGB32);
+    paintPlayArea(into);
+}
+
+void PlayArea::showGameChanges()
+{
+    // Most ticks that move something move one shape by one cell: a few
+    // hundred pixels of the frame, which is all the window needs to copy.
+    // Shared until drawing into the back buffer copies it, so that pixels a
+    // frame leaves alone keep what the frame before left there.
+    previousFrame = backBuffer;
+    drawFrame(backBuffer);
+    backBufferFresh = true;
+    if (previousFrame.size() != backBuffer.size())
+        update();
+    else if (const QRect changed = changedRectangle(previousFrame, backBuffer); !changed.isEmpty())
+        update(changed);
+}
+
+void PlayArea::repaintAll()
+{
+    backBufferFresh = false;
+    update();
+}
+
+void PlayArea::paintEvent(QPaintEvent* event)
+{
+    // Paints the system asks for (the window uncovered, a size change) and
+    // those of the window's own commands draw the game as it is now.
+    if (!backBufferFresh)
+        drawFrame(backBuffer);
+    backBufferFresh = false;
+    QPainter(this).drawImage(event->rect(), backBuffer, event->rect());
 }
 
 void PlayArea::keyPressEvent(QKeyEvent* event)
@@ -325,7 +385,7 @@ void MainWindow::applyPlayAreaSize(int32_t width, int32_t height, bool moveToCen
         frame.moveCenter(screen()->availableGeometry().center());
         move(frame.topLeft());
     }
-    area->update();
+    area->repaintAll();
 }
 
 void MainWindow::changeEvent(QEvent* event)

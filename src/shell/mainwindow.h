@@ -19,6 +19,13 @@ class PlayArea : public QWidget {
 public:
     explicit PlayArea(QWidget* parent);
 
+    // The game thread's repaint, run on the window thread: draws the new
+    // frame at once and hands the window only the rectangle that differs
+    // from the frame on screen, nothing when none does.
+    void showGameChanges();
+    // Any other repaint: the whole area is drawn afresh at the next paint.
+    void repaintAll();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -27,7 +34,13 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
+    // Draws the frame of the game as it is now into the back buffer.
+    void drawFrame(QImage& into);
+
     QImage backBuffer;
+    QImage previousFrame;
+    // The back buffer holds what showGameChanges drew for the coming paint.
+    bool backBufferFresh = false;
 };
 
 class MainWindow : public QMainWindow {
