@@ -167,7 +167,8 @@ public:
 
 private:
     // A post-mix effect: audio thread, inside the mixer callback, once for
-    // every buffer the mixer fills. The music adds to that buffer only while
+    // every buffer the mixer fills. Registered while a piece is open; the
+    // mixer unregisters effects by function, so one player plays at a time. The music adds to that buffer only while
     // it plays and is not paused, which is when counting is set.
     static void countPlayedFrames(int, void*, int bytes, void* self)
     {

@@ -182,8 +182,7 @@ void playSoundFile(const char* file)
     std::lock_guard<std::mutex> lock(cueMutex);
     if (!audioOpen || !file)
         return;
-    if (Mix_Chunk* chunk = cueChunk(file)) {
-        AudioWake wake;
+    AudioWake wake;
+    if (Mix_Chunk* chunk = cueChunk(file))
         Mix_PlayChannel(CUE_CHANNEL, chunk, 0);
-    }
 }
