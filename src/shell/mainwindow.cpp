@@ -262,15 +262,26 @@ void PlayArea::showGameChanges()
 {
     // Most ticks that move something move one shape by one cell: a few
     // hundred pixels of the frame, which is all the window needs to copy.
-    // Shared until drawing into the back buffer copies it, so that pixels a
-    // frame leaves alone keep what the frame before left there.
-    previousFrame = backBuffer;
-    drawFrame(backBuffer);
+    // The next frame is drawn beside the one on screen, and only what
+    // differs is copied over, so that pixels a frame leaves alone keep what
+    // the frame before left there.
+    if (nextFrame.size() != backBuffer.size())
+        nextFrame = backBuffer.copy();
+    drawFrame(nextFrame);
     backBufferFresh = true;
-    if (previousFrame.size() != backBuffer.size())
+    if (nextFrame.size() != backBuffer.size()) {
+        backBuffer = nextFrame.copy();
         update();
-    else if (const QRect changed = changedRectangle(previousFrame, backBuffer); !changed.isEmpty())
-        update(changed);
+        return;
+    }
+    const QRect changed = changedRectangle(backBuffer, nextFrame);
+    if (changed.isEmpty())
+        return;
+    const size_t bytes = static_cast<size_t>(changed.width()) * 4;
+    for (int y = changed.top(); y <= changed.bottom(); ++y)
+        std::memcpy(backBuffer.scanLine(y) + changed.left() * 4, nextFrame.constScanLine(y) + changed.left() * 4,
+                    bytes);
+    update(changed);
 }
 
 void PlayArea::repaintAll()

@@ -38,7 +38,7 @@ private:
     void drawFrame(QImage& into);
 
     QImage backBuffer;
-    QImage previousFrame;
+    QImage nextFrame;
     // The back buffer holds what showGameChanges drew for the coming paint.
     bool backBufferFresh = false;
 };
