@@ -32,13 +32,33 @@ constexpr const char* LENGTHS_FILE = "music/lengths.txt";
 // halting then cuts nothing audible. FluidSynth itself reports the end only
 // about two seconds later still.
 constexpr uint32_t RING_OUT_MS = 1000;
-constexpr std::chrono::milliseconds POLL_INTERVAL{1000};
+// After the ring-out, a moment of quiet before the next piece begins.
+constexpr std::chrono::milliseconds PIECE_GAP{1000};
 
-// SDL_mixer's end-of-piece hook. Audio thread, inside the mixer callback: it
-// may touch nothing but the flag.
+using Clock = std::chrono::steady_clock;
+
+std::thread musicWorker;
+// The music thread sleeps on wakeSignal until a request flag is raised (the
+// raiser then notifies under wakeMutex, so the wake cannot fall between the
+// thread's look at the flags and its wait), its piece is due to end, or
+// stopMusicThread sets quitRequested.
+std::mutex wakeMutex;
+std::condition_variable wakeSignal;
+bool quitRequested = false;
+
+void wakeMusicThread()
+{
+    { std::lock_guard<std::mutex> lock(wakeMutex); }
+    wakeSignal.notify_all();
+}
+
+// SDL_mixer's end-of-piece hook. Audio thread, inside the mixer callback:
+// raises the flag and wakes the music thread, which never holds wakeMutex
+// while it calls the mixer.
 void pieceFinished()
 {
     musicTrackEnded.store(true);
+    wakeMusicThread();
 }
 
 uint32_t listedLength(const char* file)
@@ -55,11 +75,16 @@ uint32_t listedLength(const char* file)
 
 class SdlMusicPlayer final : public MusicPlayer {
 public:
-    SdlMusicPlayer() { Mix_HookMusicFinished(pieceFinished); }
+    SdlMusicPlayer()
+    {
+        AudioWake wake;
+        Mix_HookMusicFinished(pieceFinished);
+    }
 
     ~SdlMusicPlayer() override
     {
         close();
+        AudioWake wake;
         Mix_HookMusicFinished(nullptr);
     }
 
@@ -67,70 +92,101 @@ public:
     {
         close();
         // Without a device FluidSynth would be set up for a sample rate of 0.
-        if (Mix_QuerySpec(nullptr, nullptr, nullptr) == 0)
+        int channels = 0;
+        Uint16 format = 0;
+        if (Mix_QuerySpec(&rate, &format, &channels) == 0 || rate <= 0)
             return false;
+        frameBytes = channels * static_cast<int>(SDL_AUDIO_BITSIZE(format) / 8);
+        AudioWake wake;
         music = Mix_LoadMUS(dataFilePath(file).c_str());
         if (!music)
             return false;
         lengthMs = listedLength(file);
+        Mix_RegisterEffect(MIX_CHANNEL_POST, countPlayedFrames, nullptr, this);
         return true;
     }
 
     bool play() override
     {
-        if (!music || Mix_PlayMusic(music, 0) != 0)
+        if (!music)
             return false;
-        playedMs = 0;
-        running = true;
-        runningSince = currentMilliseconds();
+        framesPlayed = 0;
+        AudioWake wake;
+        if (Mix_PlayMusic(music, 0) != 0)
+            return false;
+        counting = true;
         return true;
     }
 
     void pause() override
     {
-        if (!running)
+        if (!music || !counting)
             return;
+        // Stopped before the music, so that no buffer is counted that the
+        // mixer did not play.
+        counting = false;
+        AudioWake wake;
         Mix_PauseMusic();
-        playedMs += currentMilliseconds() - runningSince;
-        running = false;
     }
 
     void resume() override
     {
-        if (!music || running)
+        if (!music || counting)
             return;
+        AudioWake wake;
         Mix_ResumeMusic();
-        running = true;
-        runningSince = currentMilliseconds();
+        counting = true;
     }
 
     void close() override
     {
         if (!music)
             return;
+        counting = false;
+        AudioWake wake;
+        Mix_UnregisterEffect(MIX_CHANNEL_POST, countPlayedFrames);
         Mix_HaltMusic();
         Mix_FreeMusic(music);
         music = nullptr;
         lengthMs = 0;
-        playedMs = 0;
-        running = false;
     }
 
     bool finished() override
     {
-        if (!music || lengthMs == 0)
-            return false;
-        const uint32_t elapsed = playedMs + (running ? currentMilliseconds() - runningSince : 0);
-        return elapsed >= lengthMs + RING_OUT_MS;
+        return music && lengthMs != 0 && playedMs() >= lengthMs + RING_OUT_MS;
+    }
+
+    std::optional<uint32_t> msUntilEnd() override
+    {
+        if (!music || lengthMs == 0 || !counting)
+            return std::nullopt;
+        const uint64_t played = playedMs();
+        const uint64_t end = lengthMs + RING_OUT_MS;
+        return static_cast<uint32_t>(played >= end ? 0 : end - played);
     }
 
 private:
+    // A post-mix effect: audio thread, inside the mixer callback, once for
+    // every buffer the mixer fills. Registered while a piece is open; the
+    // mixer unregisters effects by function, so one player plays at a time. The music adds to that buffer only while
+    // it plays and is not paused, which is when counting is set.
+    static void countPlayedFrames(int, void*, int bytes, void* self)
+    {
+        auto* player = static_cast<SdlMusicPlayer*>(self);
+        if (player->counting && player->frameBytes > 0)
+            player->framesPlayed += static_cast<uint64_t>(bytes / player->frameBytes);
+    }
+
+    uint64_t playedMs() const { return framesPlayed * 1000 / static_cast<uint64_t>(rate); }
+
     Mix_Music* music = nullptr;
     uint32_t lengthMs = 0;  // 0: not listed, FluidSynth's own report ends it
-    // Playing time only: a pause must not bring the end closer.
-    uint32_t playedMs = 0;
-    uint32_t runningSince = 0;
-    bool running = false;
+    int rate = 0;
+    int frameBytes = 0;
+    // Frames the mixer has played of the open piece: a pause must not bring
+    // the end closer, and neither may a device that runs slow.
+    std::atomic<uint64_t> framesPlayed{0};
+    std::atomic<bool> counting{false};
 };
 
 void closePiece(MusicPlayer& player, MusicThreadState& state)
@@ -153,23 +209,51 @@ void startNewPiece(MusicPlayer& player, MusicThreadState& state)
         closePiece(player, state);
 }
 
-std::thread musicWorker;
-std::mutex wakeMutex;
-std::condition_variable wakeSignal;
-bool quitRequested = false;
-
-// The music thread's body, started by startMusicThread: one poll a second
-// until stopMusicThread wakes it.
-void musicThread()
+// What may be served now. A start that follows the end of a piece waits out
+// the gap, unless another request comes first: the order of serving is fixed.
+bool servable(Clock::time_point nextPieceAt)
 {
+    if (musicStopRequest || musicPauseRequest || musicResumeRequest || musicTrackEnded)
+        return true;
+    return musicStartRequest && Clock::now() >= nextPieceAt;
+}
+
+// The music thread's body, started by startMusicThread: it serves requests as
+// they come and otherwise sleeps, with no timeout unless a piece plays.
+void musicThread(void (*prepare)())
+{
+    nameThisThread("dralen-music");
+    if (prepare)
+        prepare();
     {
         std::unique_ptr<MusicPlayer> player = createSdlMusicPlayer();
         MusicThreadState state;
-        std::unique_lock<std::mutex> lock(wakeMutex);
-        while (!wakeSignal.wait_for(lock, POLL_INTERVAL, [] { return quitRequested; })) {
-            lock.unlock();
-            serveMusicRequests(*player, state);
-            lock.lock();
+        Clock::time_point nextPieceAt{};
+        for (;;) {
+            // Asked outside wakeMutex: the audio thread takes that mutex
+            // while it holds the device, and so may the player.
+            std::optional<uint32_t> untilEnd;
+            if (state.pieceOpen && !state.musicPaused)
+                untilEnd = player->msUntilEnd();
+            {
+                std::unique_lock<std::mutex> lock(wakeMutex);
+                const auto ready = [&] { return quitRequested || servable(nextPieceAt); };
+                if (untilEnd)
+                    wakeSignal.wait_until(lock, Clock::now() + std::chrono::milliseconds(*untilEnd), ready);
+                else if (musicStartRequest)
+                    wakeSignal.wait_until(lock, nextPieceAt, ready);
+                else
+                    wakeSignal.wait(lock, ready);
+                if (quitRequested)
+                    break;
+            }
+            // Served one at a time in their order, as many as are waiting.
+            do {
+                const bool wasOpen = state.pieceOpen;
+                serveMusicRequests(*player, state);
+                if (wasOpen && !state.pieceOpen && musicStartRequest)
+                    nextPieceAt = Clock::now() + PIECE_GAP;
+            } while (servable(nextPieceAt));
         }
         // The player closes its piece as it goes.
     }
@@ -192,6 +276,7 @@ void musicOptionSwitched(bool on)
         musicResumeRequest = false;
         musicPauseRequest = true;
     }
+    wakeMusicThread();
 }
 
 void musicWindowActivation(bool active)
@@ -205,6 +290,7 @@ void musicWindowActivation(bool active)
         musicResumeRequest = false;
         musicPauseRequest = true;
     }
+    wakeMusicThread();
 }
 
 void serveMusicRequests(MusicPlayer& player, MusicThreadState& state)
@@ -267,7 +353,7 @@ std::unique_ptr<MusicPlayer> createSdlMusicPlayer()
     return std::make_unique<SdlMusicPlayer>();
 }
 
-bool startMusicThread()
+bool startMusicThread(void (*prepare)())
 {
     if (musicWorker.joinable())
         return false;
@@ -275,7 +361,7 @@ bool startMusicThread()
     if (game.musicOn)
         musicStartRequest = true;
     quitRequested = false;
-    musicWorker = std::thread(musicThread);
+    musicWorker = std::thread(musicThread, prepare);
     return true;
 }
 

@@ -1,11 +1,13 @@
 // Background music: a thread of its own plays the MIDI pieces one after
-// another in random order. The window thread steers it with request flags,
-// which the thread serves once a second, one request per poll.
+// another in random order. The window thread steers it with request flags;
+// the thread sleeps until one is raised or the playing piece is due to end.
 #pragma once
 
 #include <array>
 #include <atomic>
+#include <cstdint>
 #include <memory>
+#include <optional>
 
 // Relative to the data folder.
 inline constexpr std::array<const char*, 10> MUSIC_FILES = {
@@ -14,7 +16,7 @@ inline constexpr std::array<const char*, 10> MUSIC_FILES = {
     "music/Techno_09.mid", "music/Techno_10.mid"};
 
 // Each poll serves the first of these that is set, in this order, and clears
-// only that one; a request set twice between two polls counts once.
+// only that one; a request set twice before it is served counts once.
 // Start playing: a new piece when none is open, else go on with the open one.
 extern std::atomic<bool> musicStartRequest;
 extern std::atomic<bool> musicPauseRequest;
@@ -26,7 +28,7 @@ extern std::atomic<bool> musicTrackEnded;
 
 // Turns a switch of the "Music" option (on = the new musicOn) into its
 // request. A later request withdraws an opposite one still waiting, so that
-// switching off and on again within a poll leaves the music playing. Window
+// switching off and on again before it is served leaves the music playing. Window
 // thread, from the "Music" command.
 void musicOptionSwitched(bool on);
 
@@ -52,9 +54,12 @@ public:
     virtual void close() = 0;
     // The open piece has played to its end (its playing time only).
     virtual bool finished() = 0;
+    // Milliseconds of playing until finished() turns true, if the player
+    // can tell; the thread then sleeps that long at most.
+    virtual std::optional<uint32_t> msUntilEnd() { return std::nullopt; }
 };
 
-// What the music thread remembers between polls.
+// What the music thread remembers from one request to the next.
 struct MusicThreadState {
     bool musicPaused = false;
     bool pieceOpen = false;
@@ -62,22 +67,25 @@ struct MusicThreadState {
     bool newPieceOnResume = false;
 };
 
-// One poll: serves at most one request (stop, start, pause, resume, track
+// Serves at most one request (stop, start, pause, resume, track
 // ended, in this order). A piece that reports finished() while playing counts
 // as a track end. Music thread; tests call it directly.
 void serveMusicRequests(MusicPlayer& player, MusicThreadState& state);
 
 // SDL2_mixer through FluidSynth, on the device that openAudio opened. A piece
-// counts as finished one second after its length listed in
-// "music/lengths.txt" (by then its last notes have rung out), which is well
-// before FluidSynth itself reports the end; unlisted pieces end when
-// FluidSynth says so. Create and use it on one thread.
+// counts as finished once the mixer has played one second more than its
+// length listed in "music/lengths.txt" (by then its last notes have rung
+// out), which is well before FluidSynth itself reports the end; unlisted
+// pieces end when FluidSynth says so. What counts is the sound the mixer
+// made, not the clock: a device slower than the clock, or a stall, cuts no
+// notes. Create and use it on one thread.
 std::unique_ptr<MusicPlayer> createSdlMusicPlayer();
 
-// Starts the music thread with the SDL player; when musicOn is set the first
-// poll starts a piece. False when it is already running. Window thread, at
-// start-up after openAudio.
-bool startMusicThread();
+// Starts the music thread with the SDL player; when musicOn is set it starts
+// a piece at once. The thread first calls prepare, when given: the shell
+// opens the sound device there, off the window's path to its first frame.
+// False when it is already running. Window thread, at start-up.
+bool startMusicThread(void (*prepare)() = nullptr);
 
 // Wakes the music thread at once, lets it close its piece and joins it.
 // Window thread, at exit, before closeAudio.

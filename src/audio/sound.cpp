@@ -7,6 +7,7 @@
 #include <SDL.h>
 #include <SDL_mixer.h>
 
+#include <condition_variable>
 #include <filesystem>
 #include <map>
 #include <mutex>
@@ -39,6 +40,52 @@ bool audioOpen = false;
 // disk access on every rotation.
 std::map<std::string, Mix_Chunk*> cueCache;
 
+// The audio thread's rest. restAllowed and wakeHolds are read under
+// restMutex by the resting thread, so that a wake cannot slip in between its
+// look and its wait.
+std::mutex restMutex;
+std::condition_variable restEnds;
+bool restAllowed = false;
+int wakeHolds = 0;
+bool resting = false;
+int silentBuffers = 0;  // audio thread only
+
+// A post-mix effect: audio thread, inside the mixer callback, with the
+// device's lock held. The buffer that saw the last cue or note end still
+// carries its tail; only the one after it, mixed with nothing sounding, is
+// surely silent, and the thread rests before handing that one over.
+void restWhileSilent(int, void*, int, void*)
+{
+    const bool sounding = Mix_Playing(CUE_CHANNEL) != 0 || (Mix_PlayingMusic() != 0 && Mix_PausedMusic() == 0);
+    if (sounding) {
+        silentBuffers = 0;
+        return;
+    }
+    if (++silentBuffers < 2)
+        return;
+    std::unique_lock<std::mutex> lock(restMutex);
+    if (!restAllowed || wakeHolds > 0)
+        return;
+    resting = true;
+    restEnds.wait(lock, [] { return !restAllowed || wakeHolds > 0; });
+    resting = false;
+    silentBuffers = 0;
+}
+
+// Wakes the audio thread and lets closeAudio's calls through. Caller holds
+// cueMutex.
+void endRest()
+{
+    {
+        std::lock_guard<std::mutex> lock(restMutex);
+        if (!restAllowed)
+            return;
+        restAllowed = false;
+    }
+    restEnds.notify_all();
+    Mix_UnregisterEffect(MIX_CHANNEL_POST, restWhileSilent);
+}
+
 Mix_Chunk* cueChunk(const char* file)
 {
     auto found = cueCache.find(file);
@@ -55,6 +102,41 @@ std::string dataFilePath(const char* file)
 {
     const std::u8string path = (dataFolder() / file).u8string();
     return {path.begin(), path.end()};
+}
+
+AudioWake::AudioWake()
+{
+    {
+        std::lock_guard<std::mutex> lock(restMutex);
+        ++wakeHolds;
+    }
+    restEnds.notify_all();
+}
+
+AudioWake::~AudioWake()
+{
+    std::lock_guard<std::mutex> lock(restMutex);
+    --wakeHolds;
+}
+
+void letAudioRestWhenSilent()
+{
+    std::lock_guard<std::mutex> cues(cueMutex);
+    if (!audioOpen)
+        return;
+    {
+        std::lock_guard<std::mutex> lock(restMutex);
+        if (restAllowed)
+            return;
+        restAllowed = true;
+    }
+    Mix_RegisterEffect(MIX_CHANNEL_POST, restWhileSilent, nullptr, nullptr);
+}
+
+bool audioResting()
+{
+    std::lock_guard<std::mutex> lock(restMutex);
+    return resting;
 }
 
 bool openAudio()
@@ -89,6 +171,7 @@ void closeAudio()
     std::lock_guard<std::mutex> lock(cueMutex);
     if (!audioOpen)
         return;
+    endRest();
     Mix_HaltChannel(-1);
     for (auto& [file, chunk] : cueCache)
         if (chunk)
@@ -105,6 +188,7 @@ void playSoundFile(const char* file)
     std::lock_guard<std::mutex> lock(cueMutex);
     if (!audioOpen || !file)
         return;
+    AudioWake wake;
     if (Mix_Chunk* chunk = cueChunk(file))
         Mix_PlayChannel(CUE_CHANNEL, chunk, 0);
 }

@@ -6,13 +6,36 @@
 // Opens the sound device, with MIDI pinned to the system's General MIDI
 // soundfont when it is installed, and loads the three cues. False when there
 // is no device: cues and music then stay silent and the game plays on.
-// Window thread, at start-up, before the game and music threads start.
+// At start-up, on the music thread before it plays (or on the window thread
+// before the music thread starts); cues played before it are silent.
 bool openAudio();
 
 // Stops the music thread if it still runs (its piece must not outlive the
 // device), frees the cues and closes the device. Window thread, at exit,
 // after the game thread has stopped.
 void closeAudio();
+
+// Lets SDL's audio thread rest while nothing sounds: no cue, and no music or
+// only paused music. SDL 2 keeps a paused device's thread feeding it silence
+// some forty times a second, so the thread is instead made to wait on a
+// condition inside the mixer, after it has handed the device a buffer of
+// silence. Nothing audible is cut: it rests only after a whole silent buffer.
+// After openAudio, on the same thread; closeAudio ends it.
+void letAudioRestWhenSilent();
+
+// True while the audio thread rests. Any thread.
+bool audioResting();
+
+// While one lives, the audio thread does not rest. A resting audio thread
+// holds the device's lock, which most SDL_mixer calls take: every such call
+// of the game is made under one, and wakes the device first. Any thread.
+class AudioWake {
+public:
+    AudioWake();
+    ~AudioWake();
+    AudioWake(const AudioWake&) = delete;
+    AudioWake& operator=(const AudioWake&) = delete;
+};
 
 // Starts a cue, named relative to the data folder, and returns at once; a
 // cue already sounding is cut off by the new one. A file that cannot be

@@ -5,6 +5,10 @@
 #include <condition_variable>
 #include <mutex>
 
+#if defined(__linux__) || defined(__APPLE__)
+#include <pthread.h>
+#endif
+
 namespace {
 
 uint32_t systemMilliseconds()
@@ -20,21 +24,39 @@ std::mutex sleepMutex;
 std::condition_variable sleepWake;
 uint64_t wakeGeneration = 0;
 
-// Wakes when the millisecond counter has advanced by ms, at the start of that
-// millisecond rather than ms after the call: the game's ticks then keep to the
-// counter's own rhythm instead of drifting by each wake-up's latency.
-void systemSleep(uint32_t ms)
+void sleepToDeadline(std::chrono::steady_clock::time_point deadline)
 {
-    using namespace std::chrono;
-    const auto thisMillisecond = steady_clock::time_point(floor<milliseconds>(steady_clock::now().time_since_epoch()));
-    const auto deadline = thisMillisecond + milliseconds(ms);
     std::unique_lock<std::mutex> lock(sleepMutex);
     const uint64_t generation = wakeGeneration;
     sleepWake.wait_until(lock, deadline, [&] { return wakeGeneration != generation; });
 }
 
+// Wakes when the millisecond counter has advanced by ms, at the start of that
+// millisecond rather than ms after the call.
+void systemSleep(uint32_t ms)
+{
+    using namespace std::chrono;
+    const auto thisMillisecond = steady_clock::time_point(floor<milliseconds>(steady_clock::now().time_since_epoch()));
+    sleepToDeadline(thisMillisecond + milliseconds(ms));
+}
+
+// The counter is the steady clock's own milliseconds, so its reading due is
+// one exact point on that clock: an absolute deadline, whatever time the
+// caller spent since it computed it.
+void systemSleepUntil(uint32_t due)
+{
+    using namespace std::chrono;
+    const auto now = steady_clock::now();
+    const auto thisMillisecond = floor<milliseconds>(now.time_since_epoch());
+    const int32_t ahead = static_cast<int32_t>(due - static_cast<uint32_t>(thisMillisecond.count()));
+    if (ahead > 0)
+        sleepToDeadline(steady_clock::time_point(thisMillisecond + milliseconds(ahead)));
+}
+
 std::atomic<uint32_t (*)()> clockNow{systemMilliseconds};
 std::atomic<void (*)(uint32_t)> clockSleep{systemSleep};
+// Null: sleep the difference with clockSleep.
+std::atomic<void (*)(uint32_t)> clockSleepUntil{systemSleepUntil};
 std::atomic<SoundPlayer> soundPlayer{nullptr};
 
 }  // namespace
@@ -43,11 +65,15 @@ void installClock(const ClockPort& clock)
 {
     clockNow = clock.milliseconds ? clock.milliseconds : systemMilliseconds;
     clockSleep = clock.sleep ? clock.sleep : systemSleep;
+    if (clock.sleepUntil)
+        clockSleepUntil = clock.sleepUntil;
+    else
+        clockSleepUntil = clock.milliseconds || clock.sleep ? nullptr : systemSleepUntil;
 }
 
 ClockPort systemClock()
 {
-    return {systemMilliseconds, systemSleep};
+    return {systemMilliseconds, systemSleep, systemSleepUntil};
 }
 
 void installSoundPlayer(SoundPlayer player)
@@ -65,6 +91,17 @@ void sleepMilliseconds(uint32_t ms)
     clockSleep.load()(ms);
 }
 
+void sleepUntilMilliseconds(uint32_t due)
+{
+    if (void (*until)(uint32_t) = clockSleepUntil.load()) {
+        until(due);
+        return;
+    }
+    const int32_t ahead = static_cast<int32_t>(due - currentMilliseconds());
+    if (ahead > 0)
+        sleepMilliseconds(static_cast<uint32_t>(ahead));
+}
+
 void wakeSleepers()
 {
     {
@@ -74,8 +111,33 @@ void wakeSleepers()
     sleepWake.notify_all();
 }
 
+uint64_t wakeCount()
+{
+    std::lock_guard<std::mutex> lock(sleepMutex);
+    return wakeGeneration;
+}
+
+void waitForWake(uint64_t seen)
+{
+    std::unique_lock<std::mutex> lock(sleepMutex);
+    sleepWake.wait(lock, [&] { return wakeGeneration != seen; });
+}
+
 void playSound(const char* file)
 {
     if (SoundPlayer player = soundPlayer.load())
         player(file);
+}
+
+void nameThisThread(const char* name)
+{
+#if defined(__linux__)
+    pthread_setname_np(pthread_self(), name);
+#elif defined(__APPLE__)
+    pthread_setname_np(name);
+#else
+    // Elsewhere (Windows among them) the names are only a convenience for
+    // profiling; the threads go unnamed.
+    (void)name;
+#endif
 }

@@ -19,9 +19,11 @@
 
 namespace {
 
-// While nothing is played the thread looks in only now and then; starting or
-// resuming play wakes it at once (setGameMode).
-constexpr uint32_t idleWait = 100;
+// Ticks late by more than this are not caught up one after another: after a
+// stall (a menu command holding gameLock, a message box, a machine that
+// stopped the process) the game goes on from now, as a player would expect.
+// Below it, a late tick is made up at once and the rhythm stays the clock's.
+constexpr int32_t stallLimit = 5 * static_cast<int32_t>(tickLength);
 
 std::thread gameThread;
 std::atomic<bool> stopRequested{false};
@@ -181,24 +183,39 @@ bool gameStep()
 
 void gameThreadMain()
 {
-    while (!stopRequested) {
-        const bool playing = game.gameMode == MODE_PLAYING;
-        game.nextTickTime = currentMilliseconds() + (playing ? tickLength : idleWait);
-        if (playing) {
-            {
-                std::lock_guard<std::recursive_mutex> lock(gameLock);
-                pollKeys();
-                if (gameStep())
-                    requestRepaint(false);
-            }
-            if (game.gameMode == MODE_GAME_OVER)
-                endGame();
+    nameThisThread("dralen-game");
+    bool paced = false;
+    for (;;) {
+        // Read before looking at the mode, so that a resume landing between
+        // the look and the wait still ends the wait.
+        const uint64_t seen = wakeCount();
+        if (stopRequested)
+            break;
+        if (game.gameMode != MODE_PLAYING) {
+            // Nothing moves until the mode changes: no reason to look in.
+            waitForWake(seen);
+            paced = false;
+            continue;
         }
         // The difference is taken signed so that the counter wrapping around
-        // between two ticks costs one short tick, not a sleep of 49 days.
-        const int32_t wait = static_cast<int32_t>(game.nextTickTime - currentMilliseconds());
-        if (wait > 0 && !stopRequested)
-            sleepMilliseconds(static_cast<uint32_t>(wait));
+        // costs nothing.
+        const uint32_t now = currentMilliseconds();
+        if (!paced || static_cast<int32_t>(now - game.nextTickTime) > stallLimit)
+            game.nextTickTime = now;
+        paced = true;
+        {
+            std::lock_guard<std::recursive_mutex> lock(gameLock);
+            pollKeys();
+            if (gameStep())
+                requestRepaint(false);
+        }
+        if (game.gameMode == MODE_GAME_OVER)
+            endGame();
+        // Each tick is due a fixed time after the one before, not after the
+        // moment this one ended.
+        game.nextTickTime += tickLength;
+        if (!stopRequested)
+            sleepUntilMilliseconds(game.nextTickTime);
     }
 }
 

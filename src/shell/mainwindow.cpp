@@ -30,6 +30,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPointer>
 #include <QScreen>
@@ -136,7 +137,7 @@ void repaintWindow(bool)
 {
     if (onWindowThread()) {
         if (mainWindow)
-            mainWindow->playArea()->update();
+            mainWindow->playArea()->repaintAll();
         return;
     }
     if (repaintPosted.exchange(true))
@@ -146,9 +147,36 @@ void repaintWindow(bool)
         [] {
             repaintPosted = false;
             if (mainWindow)
-                mainWindow->playArea()->update();
+                mainWindow->playArea()->showGameChanges();
         },
         Qt::QueuedConnection);
+}
+
+// The smallest rectangle holding every pixel in which two frames of one size
+// differ; empty when they are alike.
+QRect changedRectangle(const QImage& before, const QImage& after)
+{
+    const int width = after.width();
+    const size_t rowBytes = static_cast<size_t>(width) * 4;
+    int top = -1, bottom = -1, left = width, right = -1;
+    for (int y = 0; y < after.height(); ++y) {
+        const auto* was = reinterpret_cast<const QRgb*>(before.constScanLine(y));
+        const auto* is = reinterpret_cast<const QRgb*>(after.constScanLine(y));
+        if (std::memcmp(was, is, rowBytes) == 0)
+            continue;
+        if (top < 0)
+            top = y;
+        bottom = y;
+        int first = 0;
+        while (was[first] == is[first])
+            ++first;
+        int last = width - 1;
+        while (was[last] == is[last])
+            --last;
+        left = std::min(left, first);
+        right = std::max(right, last);
+    }
+    return top < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
 }
 
 // After a game over, on the game thread: the next game starts on the window
@@ -159,6 +187,15 @@ void requestNewGameOnWindow()
         std::lock_guard<std::recursive_mutex> lock(gameLock);
         startNewGame();
     });
+}
+
+// Music thread, before it plays anything.
+void openSoundDevice()
+{
+    if (!openAudio())
+        return;
+    letAudioRestWhenSilent();
+    installSoundPlayer(playSoundFile);
 }
 
 // Closing is posted, so that a command that asks for it has released gameLock
@@ -314,14 +351,60 @@ bool PlayArea::event(QEvent* event)
     return QWidget::event(event);
 }
 
-void PlayArea::paintEvent(QPaintEvent*)
+void PlayArea::drawFrame(QImage& into)
 {
     std::lock_guard<std::recursive_mutex> lock(gameLock);
-    if (backBuffer.width() != playAreaWidth || backBuffer.height() != playAreaHeight)
-        backBuffer = QImage(playAreaWidth, playAreaHeight, QImage::Format_RGB32);
-    paintPlayArea(backBuffer);
-    // Whole factors and no smoothing keep the skins' pixels crisp.
-    QPainter(this).drawImage(QRect(0, 0, backBuffer.width() * zoom, backBuffer.height() * zoom), backBuffer);
+    if (into.width() != playAreaWidth || into.height() != playAreaHeight)
+        into = QImage(playAreaWidth, playAreaHeight, QImage::Format_RGB32);
+    paintPlayArea(into);
+}
+
+void PlayArea::showGameChanges()
+{
+    // Most ticks that move something move one shape by one cell: a few
+    // hundred pixels of the frame, which is all the window needs to copy.
+    // The next frame is drawn beside the one on screen, and only what
+    // differs is copied over, so that pixels a frame leaves alone keep what
+    // the frame before left there.
+    if (nextFrame.size() != backBuffer.size())
+        nextFrame = backBuffer.copy();
+    drawFrame(nextFrame);
+    backBufferFresh = true;
+    if (nextFrame.size() != backBuffer.size()) {
+        backBuffer = nextFrame.copy();
+        update();
+        return;
+    }
+    const QRect changed = changedRectangle(backBuffer, nextFrame);
+    if (changed.isEmpty())
+        return;
+    const size_t bytes = static_cast<size_t>(changed.width()) * 4;
+    for (int y = changed.top(); y <= changed.bottom(); ++y)
+        std::memcpy(backBuffer.scanLine(y) + changed.left() * 4, nextFrame.constScanLine(y) + changed.left() * 4,
+                    bytes);
+    update(QRect(changed.topLeft() * zoom, changed.size() * zoom));
+}
+
+void PlayArea::repaintAll()
+{
+    backBufferFresh = false;
+    update();
+}
+
+void PlayArea::paintEvent(QPaintEvent* event)
+{
+    // Paints the system asks for (the window uncovered, a size change) and
+    // those of the window's own commands draw the game as it is now.
+    if (!backBufferFresh)
+        drawFrame(backBuffer);
+    backBufferFresh = false;
+    // The part of the frame under the damaged rectangle, drawn at whole
+    // factors and without smoothing so the skins' pixels stay crisp.
+    const QRect target = event->rect();
+    const QPoint first(target.left() / zoom, target.top() / zoom);
+    const QPoint last(target.right() / zoom, target.bottom() / zoom);
+    const QRect source(first, last);
+    QPainter(this).drawImage(QRect(source.topLeft() * zoom, source.size() * zoom), backBuffer, source);
 }
 
 void PlayArea::keyPressEvent(QKeyEvent* event)
@@ -456,7 +539,7 @@ void MainWindow::applyPlayAreaSize(int32_t width, int32_t height, bool moveToCen
         frame.moveCenter(screen()->availableGeometry().center());
         move(frame.topLeft());
     }
-    area->update();
+    area->repaintAll();
 }
 
 void MainWindow::changeEvent(QEvent* event)
@@ -544,17 +627,19 @@ MainWindow* startGame()
         applyStartUpSettings();
         startNewGame();
     }
-    // Without a sound device the game plays on silently.
-    openAudio();
-    installSoundPlayer(playSoundFile);
     loadSkinBitmaps();
     mainWindow = new MainWindow();
     // Sized before the game thread starts: the resize rewrites the falling
     // shape's pixel position, which the first ticks already move.
     resizeWindow(true);
     startGameThread();
-    startMusicThread();
+    // Before the music thread starts: SDL's subsystems are not to be started
+    // from two threads at once.
     startGamepads(mainWindow);
+    // The sound device and its soundfont open on the music thread, while the
+    // window shows its first frame. Without a device the game plays on
+    // silently.
+    startMusicThread(openSoundDevice);
     mainWindow->show();
     mainWindow->activateWindow();
     mainWindow->refreshMenuChecks();

@@ -23,6 +23,12 @@ public:
     // pixels, without smoothing.
     void setZoom(int32_t factor) { zoom = factor; }
     int32_t zoomFactor() const { return zoom; }
+    // The game thread's repaint, run on the window thread: draws the new
+    // frame at once and hands the window only the rectangle that differs
+    // from the frame on screen, nothing when none does.
+    void showGameChanges();
+    // Any other repaint: the whole area is drawn afresh at the next paint.
+    void repaintAll();
 
 protected:
     bool event(QEvent* event) override;
@@ -33,10 +39,16 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
+    // Draws the frame of the game as it is now into the back buffer.
+    void drawFrame(QImage& into);
+
     QImage backBuffer;
     // The code each physical key went down with, until it comes up again.
     std::map<quint32, int32_t> heldByScanCode;
     int32_t zoom = 1;
+    QImage nextFrame;
+    // The back buffer holds what showGameChanges drew for the coming paint.
+    bool backBufferFresh = false;
 };
 
 class MainWindow : public QMainWindow {

@@ -135,4 +135,14 @@ inline bool waitForFlag(const std::atomic<bool>& flag, std::chrono::milliseconds
     return flag;
 }
 
+// Waits up to the limit for the condition to hold.
+template <typename Condition>
+bool waitUntil(Condition holds, std::chrono::milliseconds limit)
+{
+    const auto until = std::chrono::steady_clock::now() + limit;
+    while (!holds() && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    return holds();
+}
+
 }  // namespace audiotest

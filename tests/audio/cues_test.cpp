@@ -120,6 +120,20 @@ TEST_F(CueTest, SecondCueCutsOffTheFirst)
     EXPECT_LT(heard.audibleSpanMs(), limitMs);
 }
 
+TEST_F(CueTest, ARestingDeviceWakesForACueAndPlaysItWhole)
+{
+    letAudioRestWhenSilent();
+    ASSERT_TRUE(audiotest::waitUntil(audioResting, 3000ms)) << "nothing sounds, yet the audio thread goes on";
+    playSoundFile(SOUND_ROW_FILLED);
+    EXPECT_TRUE(audiotest::waitUntil(audioResting, 3000ms)) << "it rests again once the cue is over";
+    const Recording heard = stopAndListen();
+    // At the cue volume 537 ms of the file's 550 are audible: none of it may
+    // be lost at the start while the device wakes, nor at the end when it
+    // goes back to rest.
+    EXPECT_GT(heard.audibleSpanMs(), 536);
+    EXPECT_LT(heard.audibleSpanMs(), 560);
+}
+
 TEST_F(CueTest, MissingFileAndClosedDeviceAreSilent)
 {
     playSoundFile("sfx/no_such_cue.wav");

@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <optional>
 #include <thread>
 
 namespace {
@@ -90,28 +91,44 @@ TEST_F(MusicDeviceTest, PlaysPausesResumesAndMovesOnToTheNextPiece)
     EXPECT_EQ(audible(100ms), 0);
 }
 
-TEST_F(MusicDeviceTest, PieceEndsOneSecondAfterItsListedLengthCountingOnlyPlayingTime)
+TEST_F(MusicDeviceTest, PieceEndsOneSecondAfterItsListedLengthCountingOnlyWhatTheMixerPlayed)
 {
-    std::ofstream(dir / "music/lengths.txt") << "Techno_02.mid 5000\r\nTechno_01.mid 4000\r\n";
-    fakeClock::install(1000, 0);
+    std::ofstream(dir / "music/lengths.txt") << "Techno_02.mid 5000\r\nTechno_01.mid 200\r\n";
 
     ASSERT_TRUE(player->open("music/Techno_01.mid"));
     ASSERT_TRUE(player->play());
-    fakeClock::advance(3000);
     player->pause();
-    fakeClock::advance(60000);
+    // Far longer than the piece on the clock, but none of it played.
+    std::this_thread::sleep_for(1500ms);
     EXPECT_FALSE(player->finished());
+    EXPECT_EQ(player->msUntilEnd(), std::nullopt) << "paused, the end is not in sight";
     player->resume();
-    fakeClock::advance(1999);
-    EXPECT_FALSE(player->finished());
-    fakeClock::advance(1);
-    EXPECT_TRUE(player->finished());
+    const std::optional<uint32_t> left = player->msUntilEnd();
+    ASSERT_TRUE(left.has_value());
+    EXPECT_GT(*left, 1000u) << "200 ms of piece and 1 s of ring-out, less what played before the pause";
+    EXPECT_LE(*left, 1200u);
+    EXPECT_TRUE(audiotest::waitUntil([&] { return player->finished(); }, 5000ms));
+    EXPECT_EQ(player->msUntilEnd(), 0u);
 
     // A piece missing from the list is left to FluidSynth's own report.
     ASSERT_TRUE(player->open("music/Techno_03.mid"));
     ASSERT_TRUE(player->play());
-    fakeClock::advance(600000);
+    EXPECT_EQ(player->msUntilEnd(), std::nullopt);
+    std::this_thread::sleep_for(300ms);
     EXPECT_FALSE(player->finished());
+}
+
+TEST_F(MusicDeviceTest, DeviceRestsWhileTheMusicIsPausedAndPlaysOnWhenResumed)
+{
+    letAudioRestWhenSilent();
+    game.musicOn = true;
+    ASSERT_TRUE(startMusicThread());
+    EXPECT_TRUE(audiotest::waitUntil([&] { return audible(50ms) > 0; }, 3000ms));
+    musicWindowActivation(false);
+    EXPECT_TRUE(audiotest::waitUntil(audioResting, 3000ms));
+    musicWindowActivation(true);
+    EXPECT_TRUE(audiotest::waitUntil([&] { return audible(50ms) > 0; }, 3000ms)) << "the same piece goes on";
+    stopMusicThread();
 }
 
 TEST_F(MusicDeviceTest, ThreadStartsMusicWhenOnAndStopsAtOnce)

@@ -1,4 +1,5 @@
 #include "core/generator.h"
+#include "core/ports.h"
 #include "game/keyboard.h"
 #include "game/newgame.h"
 #include "game/tick.h"
@@ -8,6 +9,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <random>
 #include <thread>
 
 namespace {
@@ -403,4 +405,78 @@ TEST_F(TickTest, GameThreadEndsAGameEntersItsScoreAndStartsTheNext)
     ASSERT_NE(table, nullptr);
     EXPECT_EQ(table->entries.at(0).score, 17);
     EXPECT_EQ(table->entries.at(0).name, loginName());
+}
+
+namespace {
+
+// A clock whose every reading costs 3 ms, as a slow tick would, and whose
+// sleeps to a deadline record it and jump there, one of them much later.
+std::atomic<uint32_t> stallingNow{1000};
+std::vector<uint32_t> deadlines;
+std::atomic<size_t> stallAt{0};
+
+uint32_t slowReading()
+{
+    return stallingNow.fetch_add(3);
+}
+
+void jumpToDeadline(uint32_t due)
+{
+    deadlines.push_back(due);
+    stallingNow = deadlines.size() == stallAt ? due + 200 : due;
+    if (deadlines.size() >= 40)
+        setGameMode(MODE_PAUSED);
+}
+
+}  // namespace
+
+TEST_F(TickTest, TicksKeepToFixedDeadlinesAndGoOnFromNowAfterAStall)
+{
+    singleBlockGame();
+    deadlines.clear();
+    stallingNow = 1000;
+    stallAt = 20;
+    installClock({slowReading, nullptr, jumpToDeadline});
+    game.gameMode = MODE_PLAYING;
+    startGameThread();
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (game.gameMode == MODE_PLAYING && std::chrono::steady_clock::now() < limit)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    stopGameThread();
+    fakeClock::install();
+
+    ASSERT_GE(deadlines.size(), 40u);
+    for (size_t i = 1; i < 40; ++i) {
+        if (i == stallAt)
+            // 200 ms late: no burst of twenty ticks to catch up, the next one
+            // is due a tick after the late one.
+            EXPECT_EQ(deadlines[i], deadlines[i - 1] + 200 + 10) << i;
+        else
+            EXPECT_EQ(deadlines[i], deadlines[i - 1] + 10) << "the time a tick takes must not add up, tick " << i;
+    }
+}
+
+TEST_F(TickTest, ResumingWhileTheGameThreadSettlesIntoItsWaitIsNeverLost)
+{
+    fakeWindow::install();
+    fakeClock::install(1000, 1);
+    game.randomEvents = false;
+    startNewGame();
+    startGameThread();
+    std::mt19937 jitter(7);
+    for (int round = 0; round < 200; ++round) {
+        setGameMode(MODE_PAUSED);
+        // Land the resume anywhere around the moment the thread looks at the
+        // mode and begins to wait for it to change.
+        for (int spin = std::uniform_int_distribution<int>(0, 2000)(jitter); spin > 0; --spin)
+            std::atomic_signal_fence(std::memory_order_seq_cst);
+        setGameMode(MODE_PLAYING);
+        const uint32_t before = fakeClock::now();
+        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (fakeClock::now() == before && std::chrono::steady_clock::now() < limit)
+            std::this_thread::yield();
+        ASSERT_NE(fakeClock::now(), before) << "the game thread slept through a resume, round " << round;
+    }
+    stopGameThread();
+    fakeWindow::uninstall();
 }

@@ -303,12 +303,15 @@ private:
     }
 
     // A player is slow next to the game: a few ticks pass between two
-    // actions, counted on the fake clock, not waited for in real time.
+    // actions, counted on the fake clock, not waited for in real time. A
+    // paused game thread waits for the mode to change and moves no clock.
     void letTheGameRun()
     {
         const uint32_t start = fakeClock::now();
         while (fakeClock::now() - start < ticksPerAction * tickLength) {
             serveRequests();
+            if (game.gameMode == MODE_PAUSED || game.gameMode == MODE_EDITOR)
+                break;
             std::this_thread::yield();
         }
     }
