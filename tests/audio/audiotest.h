@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -34,11 +35,19 @@ private:
     std::filesystem::path previous;
 };
 
+// A name under the system's temporary directory that no other test run uses
+// at the same time: runs from two checkouts must not record into one file.
+inline std::filesystem::path ownTemporaryPath(const std::string& name)
+{
+    static const std::string run = std::to_string(std::random_device{}());
+    return std::filesystem::temp_directory_path() / ("dralen_" + run + "_" + name);
+}
+
 // A fresh directory under the system's temporary one, removed afterwards.
 class ScratchDirectory {
 public:
     explicit ScratchDirectory(const std::string& name)
-        : path(std::filesystem::temp_directory_path() / ("dralen_audio_" + name))
+        : path(ownTemporaryPath("audio_" + name))
     {
         std::filesystem::remove_all(path);
         std::filesystem::create_directories(path);

@@ -51,8 +51,8 @@ class CueTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        file = std::filesystem::temp_directory_path() /
-               (std::string("dralen_cues_") + ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".raw");
+        const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        file = audiotest::ownTemporaryPath("cues_" + test + ".raw");
         SDL_setenv("SDL_AUDIODRIVER", "disk", 1);
         SDL_setenv("SDL_DISKAUDIOFILE", file.string().c_str(), 1);
         ASSERT_TRUE(openAudio());
