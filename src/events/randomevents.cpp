@@ -1,7 +1,7 @@
 #include "events/randomevents.h"
 
-#include "events/fieldeffects.h"
 #include "core/services.h"
+#include "events/fieldeffects.h"
 
 #include <cmath>
 #include <cstring>

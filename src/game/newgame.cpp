@@ -2,8 +2,8 @@
 
 #include "core/gamestate.h"
 #include "core/generator.h"
-#include "persist/savefiles.h"
 #include "core/services.h"
+#include "persist/savefiles.h"
 
 #include <algorithm>
 

@@ -2,14 +2,14 @@
 
 #include "core/gamestate.h"
 #include "core/generator.h"
-#include "game/keyboard.h"
 #include "core/landing.h"
 #include "core/motion.h"
-#include "game/newgame.h"
 #include "core/ports.h"
+#include "core/services.h"
 #include "events/fieldeffects.h"
 #include "events/randomevents.h"
-#include "core/services.h"
+#include "game/keyboard.h"
+#include "game/newgame.h"
 #include "persist/halloffame.h"
 
 #include <algorithm>

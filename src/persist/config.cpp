@@ -2,9 +2,9 @@
 
 #include "core/gamestate.h"
 #include "core/keys.h"
+#include "core/services.h"
 #include "core/skinsizes.h"
 #include "persist/savefiles.h"
-#include "core/services.h"
 
 #include <array>
 #include <charconv>

@@ -1,9 +1,9 @@
 #include "persist/savefiles.h"
 
 #include "core/gamestate.h"
+#include "core/services.h"
 #include "persist/durable.h"
 #include "persist/saveformat.h"
-#include "core/services.h"
 
 #include <exception>
 #include <fstream>

@@ -2,8 +2,8 @@
 
 #include "core/gamestate.h"
 #include "core/motion.h"
-#include "render/skins.h"
 #include "core/services.h"
+#include "render/skins.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,10 +1,10 @@
 #include "shell/commands.h"
 
+#include "core/services.h"
 #include "game/newgame.h"
 #include "persist/savefiles.h"
 #include "persist/settings.h"
 #include "render/skins.h"
-#include "core/services.h"
 
 #include <algorithm>
 #include <atomic>

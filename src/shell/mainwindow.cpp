@@ -4,6 +4,7 @@
 #include "audio/sound.h"
 #include "core/gamestate.h"
 #include "core/ports.h"
+#include "core/services.h"
 #include "game/keyboard.h"
 #include "game/newgame.h"
 #include "game/tick.h"
@@ -18,7 +19,6 @@
 #include "shell/gamepad.h"
 #include "shell/halloffame.h"
 #include "shell/keymap.h"
-#include "core/services.h"
 
 #include <QActionGroup>
 #include <QApplication>

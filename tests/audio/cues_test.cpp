@@ -1,8 +1,8 @@
 // Sound cues, recorded through SDL's disk driver: what the player would hear.
-#include "audio/sound.h"
 #include "audio/music.h"
-#include "core/ports.h"
+#include "audio/sound.h"
 #include "audiotest.h"
+#include "core/ports.h"
 
 #include <gtest/gtest.h>
 

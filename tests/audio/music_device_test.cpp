@@ -2,9 +2,9 @@
 // sound card, and a meter on the final mix tells sound from silence.
 #include "audio/music.h"
 #include "audio/sound.h"
+#include "audiotest.h"
 #include "core/gamestate.h"
 #include "support/fakes.h"
-#include "audiotest.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 // regular its ticks are: the mean period, and how late the 99th percentile of
 // wake-ups comes after the moment it was due.
 #include "core/gamestate.h"
-#include "game/newgame.h"
 #include "core/ports.h"
+#include "game/newgame.h"
 #include "game/tick.h"
 
 #include <algorithm>

@@ -1,10 +1,10 @@
 // Time per frame of the renderer, at 20 px cells, for the default field and
 // for a field grown by the random event.
 #include "core/gamestate.h"
+#include "core/services.h"
 #include "game/newgame.h"
 #include "render/renderer.h"
 #include "render/skins.h"
-#include "core/services.h"
 
 #include <benchmark/benchmark.h>
 

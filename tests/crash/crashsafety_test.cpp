@@ -3,8 +3,8 @@
 // the one it was finishing: never a torn file and never an older game. A
 // temporary file a kill leaves behind must not stop the next save.
 #include "core/gamestate.h"
-#include "persist/savefiles.h"
 #include "core/services.h"
+#include "persist/savefiles.h"
 #include "support/invariants.h"
 #include "support/tempdir.h"
 

@@ -8,10 +8,10 @@
 // the game shows the player (a failed save above all) is written as
 // "message: TEXT".
 #include "core/gamestate.h"
+#include "core/services.h"
 #include "game/newgame.h"
 #include "game/tick.h"
 #include "persist/savefiles.h"
-#include "core/services.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,8 +1,8 @@
 // The fuzzers' seeds and every input they once broke something with, run
 // through the same checks in every build, sanitized or not.
 #include "core/gamestate.h"
-#include "fuzz/fuzzchecks.h"
 #include "core/services.h"
+#include "fuzz/fuzzchecks.h"
 #include "support/tempdir.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 #include "core/generator.h"
 #include "core/landing.h"
 #include "core/motion.h"
-#include "game/newgame.h"
 #include "core/services.h"
+#include "game/newgame.h"
 #include "support/fakewindow.h"
 #include "support/gametest.h"
 

@@ -1,6 +1,6 @@
+#include "core/services.h"
 #include "game/newgame.h"
 #include "persist/savefiles.h"
-#include "core/services.h"
 #include "support/fakewindow.h"
 #include "support/gametest.h"
 #include "support/samplestates.h"

@@ -1,9 +1,9 @@
 // The game left to play on its own with random keys, random events and every
 // disturbance on: whatever happens, the record stays sound.
+#include "events/randomevents.h"
 #include "game/keyboard.h"
 #include "game/newgame.h"
 #include "game/tick.h"
-#include "events/randomevents.h"
 #include "support/fakewindow.h"
 #include "support/gametest.h"
 #include "support/invariants.h"

@@ -1,3 +1,4 @@
+#include "core/services.h"
 #include "game/keyboard.h"
 #include "game/newgame.h"
 #include "game/tick.h"
@@ -7,7 +8,6 @@
 #include "render/skins.h"
 #include "shell/commands.h"
 #include "shell/mainwindow.h"
-#include "core/services.h"
 #include "support/gametest.h"
 #include "support/invariants.h"
 #include "support/tempdir.h"

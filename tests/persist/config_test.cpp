@@ -1,7 +1,7 @@
 #include "persist/config.h"
 
-#include "game/keyboard.h"
 #include "core/services.h"
+#include "game/keyboard.h"
 #include "support/fakewindow.h"
 #include "support/gametest.h"
 #include "support/tempdir.h"

@@ -2,10 +2,10 @@
 // loaded game behind: each variant is either refused with the game untouched,
 // or read into a state the game can play.
 #include "core/keys.h"
+#include "core/services.h"
 #include "core/skinsizes.h"
 #include "persist/config.h"
 #include "persist/saveformat.h"
-#include "core/services.h"
 #include "support/gametest.h"
 #include "support/samplestates.h"
 #include "support/tempdir.h"

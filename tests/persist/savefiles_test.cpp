@@ -1,7 +1,7 @@
 #include "persist/savefiles.h"
 
-#include "persist/saveformat.h"
 #include "core/services.h"
+#include "persist/saveformat.h"
 #include "support/fakewindow.h"
 #include "support/gametest.h"
 #include "support/samplestates.h"

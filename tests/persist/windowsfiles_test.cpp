@@ -2,11 +2,11 @@
 // names outside the ANSI code page, and files that other programs hold open.
 #ifdef _WIN32
 
+#include "core/services.h"
+#include "game/newgame.h"
 #include "persist/config.h"
 #include "persist/savefiles.h"
 #include "persist/saveformat.h"
-#include "core/services.h"
-#include "game/newgame.h"
 #include "support/fakewindow.h"
 #include "support/gametest.h"
 #include "support/samplestates.h"

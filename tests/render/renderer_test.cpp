@@ -1,6 +1,6 @@
+#include "core/services.h"
 #include "render/renderer.h"
 #include "render/skins.h"
-#include "core/services.h"
 #include "support/gametest.h"
 
 

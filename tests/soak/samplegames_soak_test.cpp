@@ -3,16 +3,16 @@
 // game's own disturbances. After every step the record is sound; every so
 // often a frame is painted and the game goes through a save and back; and
 // the heap holds as much at the last thousand ticks as at the first.
+#include "core/ports.h"
+#include "core/services.h"
+#include "events/randomevents.h"
 #include "game/keyboard.h"
 #include "game/newgame.h"
-#include "core/ports.h"
 #include "game/tick.h"
-#include "events/randomevents.h"
 #include "persist/saveformat.h"
 #include "render/renderer.h"
 #include "render/skins.h"
 #include "shell/commands.h"
-#include "core/services.h"
 #include "soak/heapuse.h"
 #include "support/fakes.h"
 #include "support/fakewindow.h"

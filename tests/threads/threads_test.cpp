@@ -5,15 +5,15 @@
 // the record must come out of it sound, and the game thread must never wait
 // on the window while it holds gameLock.
 #include "core/gamestate.h"
+#include "core/ports.h"
+#include "core/services.h"
+#include "events/randomevents.h"
 #include "game/keyboard.h"
 #include "game/newgame.h"
-#include "core/ports.h"
 #include "game/tick.h"
-#include "events/randomevents.h"
 #include "render/renderer.h"
 #include "render/skins.h"
 #include "shell/commands.h"
-#include "core/services.h"
 #include "support/fakes.h"
 #include "support/invariants.h"
 #include "support/tempdir.h"

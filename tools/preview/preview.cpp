@@ -1,11 +1,11 @@
 // Writes a contact sheet of every skin's tiles and of sample frames in the
 // four gravity directions, to look at the artwork and the renderer together.
 #include "core/gamestate.h"
-#include "game/newgame.h"
 #include "core/ports.h"
+#include "core/services.h"
+#include "game/newgame.h"
 #include "render/renderer.h"
 #include "render/skins.h"
-#include "core/services.h"
 
 #include <QGuiApplication>
 #include <QImage>
