@@ -9,7 +9,7 @@
 #include "core/gamestate.h"
 #include "core/ports.h"
 #include "core/services.h"
-#include "shell/mainwindow.h"
+#include "qt/mainwindow.h"
 
 #include <QApplication>
 #include <QKeyEvent>

@@ -1,5 +1,5 @@
-#include "shell/customgame.h"
-#include "shell/dialogs.h"
+#include "ui/customgame.h"
+#include "qt/dialogs.h"
 #include "support/fakewindow.h"
 #include "support/gametest.h"
 #include "support/samplestates.h"

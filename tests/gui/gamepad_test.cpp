@@ -1,6 +1,6 @@
 // A controller made by SDL itself (a virtual joystick), read the way the
 // window reads real ones: no hardware needed.
-#include "shell/gamepad.h"
+#include "qt/gamepad.h"
 
 #include "game/keyboard.h"
 #include "game/newgame.h"

@@ -1,9 +1,9 @@
-#include "shell/halloffame.h"
+#include "qt/halloffame.h"
 
 #include "core/services.h"
 #include "game/newgame.h"
 #include "gui/dialogtest.h"
-#include "shell/commands.h"
+#include "ui/commands.h"
 #include "support/fakewindow.h"
 #include "support/gametest.h"
 #include "support/tempdir.h"

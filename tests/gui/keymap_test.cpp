@@ -1,5 +1,5 @@
 #include "game/keyboard.h"
-#include "shell/keymap.h"
+#include "qt/keymap.h"
 
 #include <QKeyEvent>
 

@@ -1,6 +1,6 @@
 #include "game/keyboard.h"
-#include "shell/dialogs.h"
-#include "shell/keyconfig.h"
+#include "qt/dialogs.h"
+#include "ui/keyconfig.h"
 #include "support/gametest.h"
 
 #include <QLabel>

@@ -12,8 +12,8 @@ rank_of() {
     events | persist) echo 1 ;;
     game) echo 2 ;;
     render | audio) echo 3 ;;
-    shell) echo 4 ;;
-    main.cpp) echo 5 ;;
+    ui) echo 4 ;;
+    qt | win32) echo 5 ;;
     *) echo -1 ;;
     esac
 }

@@ -12,7 +12,7 @@
 #include "persist/saveformat.h"
 #include "render/renderer.h"
 #include "render/skins.h"
-#include "shell/commands.h"
+#include "ui/commands.h"
 #include "soak/heapuse.h"
 #include "support/fakes.h"
 #include "support/fakewindow.h"

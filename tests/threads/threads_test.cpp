@@ -13,7 +13,7 @@
 #include "game/tick.h"
 #include "render/renderer.h"
 #include "render/skins.h"
-#include "shell/commands.h"
+#include "ui/commands.h"
 #include "support/fakes.h"
 #include "support/invariants.h"
 #include "support/tempdir.h"

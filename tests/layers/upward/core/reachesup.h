@@ -1,4 +1,4 @@
 // A core header that reaches up: the layer check must refuse it.
 #pragma once
 
-#include "shell/mainwindow.h"
+#include "qt/mainwindow.h"

@@ -1,9 +1,9 @@
-#include "shell/dialogs.h"
+#include "qt/dialogs.h"
 
 #include "game/keyboard.h"
-#include "shell/customgame.h"
-#include "shell/keyconfig.h"
-#include "shell/keymap.h"
+#include "ui/customgame.h"
+#include "ui/keyconfig.h"
+#include "qt/keymap.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,7 +1,7 @@
-#include "shell/halloffame.h"
+#include "qt/halloffame.h"
 
 #include "core/gamestate.h"
-#include "shell/commands.h"
+#include "ui/commands.h"
 
 #include <QComboBox>
 #include <QDialog>

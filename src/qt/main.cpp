@@ -1,5 +1,5 @@
 // Dralen: a customisable falling-block puzzle game.
-#include "shell/mainwindow.h"
+#include "qt/mainwindow.h"
 
 #include <QApplication>
 

@@ -1,4 +1,4 @@
-#include "shell/keyconfig.h"
+#include "ui/keyconfig.h"
 
 #include "game/keyboard.h"
 

@@ -1,4 +1,4 @@
-#include "shell/keymap.h"
+#include "qt/keymap.h"
 
 #include "core/keys.h"
 

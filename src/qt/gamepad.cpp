@@ -1,4 +1,4 @@
-#include "shell/gamepad.h"
+#include "qt/gamepad.h"
 
 #include "core/gamestate.h"
 #include "game/gamepad.h"

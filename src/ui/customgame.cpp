@@ -1,4 +1,4 @@
-#include "shell/customgame.h"
+#include "ui/customgame.h"
 
 #include "game/newgame.h"
 

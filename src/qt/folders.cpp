@@ -1,4 +1,4 @@
-#include "shell/folders.h"
+#include "qt/folders.h"
 
 #include <QCoreApplication>
 #include <QDir>

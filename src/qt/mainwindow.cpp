@@ -1,4 +1,4 @@
-#include "shell/mainwindow.h"
+#include "qt/mainwindow.h"
 
 #include "audio/music.h"
 #include "audio/sound.h"
@@ -13,12 +13,12 @@
 #include "persist/settings.h"
 #include "render/renderer.h"
 #include "render/skins.h"
-#include "shell/commands.h"
-#include "shell/dialogs.h"
-#include "shell/folders.h"
-#include "shell/gamepad.h"
-#include "shell/halloffame.h"
-#include "shell/keymap.h"
+#include "ui/commands.h"
+#include "qt/dialogs.h"
+#include "qt/folders.h"
+#include "qt/gamepad.h"
+#include "qt/halloffame.h"
+#include "qt/keymap.h"
 
 #include <QActionGroup>
 #include <QApplication>
