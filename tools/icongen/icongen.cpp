@@ -2,7 +2,8 @@
 //
 //   icongen OUTPUT_DIRECTORY
 //
-// writes dralen-<size>.png for 16, 24, 32, 48, 64, 128 and 256 pixels. The
+// writes dralen-<size>.png for 16, 24, 32, 48, 64, 128 and 256 pixels, and
+// dralen.ico, which holds all of them for the Windows program. The
 // picture: on a dark tile, an L of four cyan blocks is about to drop into the
 // gap of a magenta row and complete it. Each size is drawn for itself on a
 // whole-pixel grid rather than scaled down from the largest, so the small
@@ -14,13 +15,17 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+#include <QBuffer>
+#include <QByteArray>
 #include <QString>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <system_error>
+#include <vector>
 
 namespace {
 
@@ -111,6 +116,47 @@ QImage drawIcon(int size)
     return image;
 }
 
+void putLittleEndian(std::string& out, uint32_t value, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        out += static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
+// An icon file of PNG images, one per size, as Windows has read since Vista.
+bool writeIconFile(const std::filesystem::path& file)
+{
+    std::vector<QByteArray> images;
+    for (int size : SIZES) {
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        if (!drawIcon(size).save(&buffer, "PNG"))
+            return false;
+        images.push_back(png);
+    }
+    std::string out;
+    putLittleEndian(out, 0, 2);
+    putLittleEndian(out, 1, 2);  // an icon, not a cursor
+    putLittleEndian(out, static_cast<uint32_t>(images.size()), 2);
+    uint32_t offset = static_cast<uint32_t>(6 + 16 * images.size());
+    for (size_t i = 0; i < images.size(); ++i) {
+        const int size = SIZES[i];
+        putLittleEndian(out, size >= 256 ? 0 : size, 1);  // 0 stands for 256
+        putLittleEndian(out, size >= 256 ? 0 : size, 1);
+        putLittleEndian(out, 0, 2);  // no palette, reserved
+        putLittleEndian(out, 1, 2);  // planes
+        putLittleEndian(out, 32, 2);  // bits per pixel
+        putLittleEndian(out, static_cast<uint32_t>(images[i].size()), 4);
+        putLittleEndian(out, offset, 4);
+        offset += static_cast<uint32_t>(images[i].size());
+    }
+    for (const QByteArray& png : images)
+        out.append(png.constData(), static_cast<size_t>(png.size()));
+    std::ofstream stream(file, std::ios::binary | std::ios::trunc);
+    stream.write(out.data(), static_cast<std::streamsize>(out.size()));
+    return static_cast<bool>(stream);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -129,6 +175,10 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "icongen: cannot write %s\n", file.string().c_str());
             ++failures;
         }
+    }
+    if (!writeIconFile(directory / "dralen.ico")) {
+        std::fprintf(stderr, "icongen: cannot write %s\n", (directory / "dralen.ico").string().c_str());
+        ++failures;
     }
     return failures == 0 ? 0 : 1;
 }
