@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -97,6 +98,28 @@ void applyShapeConsistency(CustomGameDraft& draft)
 int32_t clampIndex(int32_t index)
 {
     return std::max(0, index);
+}
+
+constexpr std::array<int32_t, 3> shapeBars = {BAR_EXTENT, BAR_MAX_BLOCKS, BAR_MIN_BLOCKS};
+
+bool isShapeBar(int32_t bar)
+{
+    return std::find(shapeBars.begin(), shapeBars.end(), bar) != shapeBars.end();
+}
+
+// The choice a list of this id edits, or null.
+template <typename Choices>
+auto listChoice(Choices& choices, int32_t id) -> decltype(&choices.sidesType)
+{
+    switch (id) {
+    case CTL_SIDES: return &choices.sidesType;
+    case CTL_GROUND: return &choices.groundType;
+    case CTL_DIRECTION: return &choices.forceDirection;
+    default:
+        if (id >= CTL_EFFECT_FIRST && id - CTL_EFFECT_FIRST < int32_t{EFFECT_COUNT})
+            return &choices.effectFrequency[id - CTL_EFFECT_FIRST];
+        return nullptr;
+    }
 }
 
 }  // namespace
@@ -225,4 +248,94 @@ void startCustomGame(const CustomGameDraft& draft, const CustomGameChoices& choi
     game.levelFile.clear();
     game.tipText.clear();
     startNewGame();
+}
+
+void openCustomGameDialog(CustomGameDialog& dialog)
+{
+    fillCustomGameDraft(dialog.draft);
+    dialog.choices = currentCustomGameChoices();
+    dialog.onlyTetraminoes = false;
+}
+
+std::vector<ControlState> customGameDialogControls(const CustomGameDialog& dialog)
+{
+    std::vector<ControlState> controls;
+    for (int32_t bar = 0; bar < BAR_COUNT; ++bar) {
+        ControlState scrollBar;
+        scrollBar.id = CTL_BAR_FIRST + bar;
+        scrollBar.position = customGameBarPosition(dialog.draft, bar);
+        scrollBar.enabled = !(isShapeBar(bar) && dialog.onlyTetraminoes);
+        controls.push_back(scrollBar);
+        ControlState label;
+        label.id = CTL_BAR_LABEL_FIRST + bar;
+        label.text = customGameBarLabel(dialog.draft, bar);
+        controls.push_back(label);
+    }
+    const std::pair<int32_t, bool> boxes[] = {
+        {CTL_ONLY_TETRAMINOES, dialog.onlyTetraminoes},
+        {CTL_GRADUAL_SPEEDUP, dialog.choices.gradualSpeedup},
+        {CTL_SUDDEN_MODE, dialog.choices.suddenMode},
+        {CTL_INVISIBILITY_MODE, dialog.choices.invisibilityMode},
+    };
+    for (const auto& [id, checked] : boxes) {
+        ControlState box;
+        box.id = id;
+        box.checked = checked;
+        controls.push_back(box);
+    }
+    std::vector<int32_t> lists = {CTL_SIDES, CTL_GROUND, CTL_DIRECTION};
+    for (int32_t i = 0; i < EFFECT_COUNT; ++i)
+        lists.push_back(CTL_EFFECT_FIRST + i);
+    for (int32_t id : lists) {
+        ControlState list;
+        list.id = id;
+        list.selection = *listChoice(dialog.choices, id);
+        controls.push_back(list);
+    }
+    return controls;
+}
+
+void customGameDialogScrolled(CustomGameDialog& dialog, int32_t id, int32_t code, int32_t thumbPosition)
+{
+    const int32_t bar = id - CTL_BAR_FIRST;
+    if (bar == BAR_MIN_ROWS) {
+        customGameVerticalScroll(dialog.draft, code);
+        return;
+    }
+    if (bar < 0 || bar >= BAR_COUNT)
+        return;
+    // A box that shows unchecked always leaves the shape bars free.
+    if (customGameHorizontalScroll(dialog.draft, bar, code, thumbPosition))
+        dialog.onlyTetraminoes = false;
+}
+
+void customGameDialogChecked(CustomGameDialog& dialog, int32_t id, bool checked)
+{
+    switch (id) {
+    case CTL_ONLY_TETRAMINOES:
+        dialog.onlyTetraminoes = checked;
+        customGameOnlyTetraminoes(dialog.draft, checked);
+        break;
+    case CTL_GRADUAL_SPEEDUP: dialog.choices.gradualSpeedup = checked; break;
+    case CTL_SUDDEN_MODE: dialog.choices.suddenMode = checked; break;
+    case CTL_INVISIBILITY_MODE: dialog.choices.invisibilityMode = checked; break;
+    default: break;
+    }
+}
+
+void customGameDialogSelected(CustomGameDialog& dialog, int32_t id, int32_t index)
+{
+    if (int32_t* choice = listChoice(dialog.choices, id))
+        *choice = index;
+}
+
+DialogOutcome customGameDialogCommand(CustomGameDialog& dialog, int32_t id)
+{
+    switch (id) {
+    case CTL_OK:
+        startCustomGame(dialog.draft, dialog.choices);
+        return DIALOG_ACCEPTED;
+    case CTL_CANCEL: return DIALOG_CANCELLED;
+    default: return DIALOG_STAYS_OPEN;
+    }
 }

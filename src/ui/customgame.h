@@ -6,10 +6,12 @@
 #pragma once
 
 #include "core/gamestate.h"
+#include "ui/dialogtemplates.h"
 
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // The values the scroll bars edit. Width and height are the field as seen on
 // the screen, so under gravity "Right" or "Left" they are the record's height
@@ -110,3 +112,35 @@ CustomGameChoices currentCustomGameChoices();
 // height exchanged back for gravity "Right" and "Left", drops any level file
 // and tip, and starts a new game. Window thread, under gameLock.
 void startCustomGame(const CustomGameDraft& draft, const CustomGameChoices& choices);
+
+// The dialog, apart from its widgets: the draft, the lists' and boxes'
+// choices and "Only tetraminoes", changed by the events of the controls of
+// customGameTemplate(), by id.
+struct CustomGameDialog {
+    CustomGameDraft draft;
+    CustomGameChoices choices;
+    // Unchecked on every opening; while checked it holds the shape bars.
+    bool onlyTetraminoes = false;
+};
+
+// Fills the dialog from the record, as on every opening.
+void openCustomGameDialog(CustomGameDialog& dialog);
+
+// What every bar, value label, list and box shows now: positions, texts,
+// the shape bars' enabled state, the boxes' checks and the lists' choices.
+std::vector<ControlState> customGameDialogControls(const CustomGameDialog& dialog);
+
+// A scroll of the bar of this id, with its scroll code and the thumb's
+// position as the bar reports it. Whatever shape limit it squeezes unchecks
+// "Only tetraminoes" and frees the shape bars.
+void customGameDialogScrolled(CustomGameDialog& dialog, int32_t id, int32_t code, int32_t thumbPosition);
+
+// A click on a check box; checked is its new state.
+void customGameDialogChecked(CustomGameDialog& dialog, int32_t id, bool checked);
+
+// An item chosen in a list.
+void customGameDialogSelected(CustomGameDialog& dialog, int32_t id, int32_t index);
+
+// A push button: "Start!" (CTL_OK) starts the game, window thread under
+// gameLock, and closes the dialog; "Cancel" closes it changing nothing.
+DialogOutcome customGameDialogCommand(CustomGameDialog& dialog, int32_t id);

@@ -4,9 +4,12 @@
 #pragma once
 
 #include "core/gamestate.h"
+#include "ui/dialogtemplates.h"
 
 #include <array>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 struct KeysDialogState {
     std::array<int32_t, KEY_COUNT> editedKeys{};
@@ -15,6 +18,14 @@ struct KeysDialogState {
     // A modifier key that went down alone during a capture: it is taken only
     // if it comes up again before any other key.
     int32_t pendingModifier = 0;
+    // The buttons that show they wait for a key: a clicked button keeps
+    // showing it until it gets a key or the defaults are loaded, also when
+    // a click on another button has taken the capture over.
+    std::array<bool, KEY_COUNT> showsAwaited{};
+    // The key just captured, while it is held: its repeats and its release
+    // belong to the capture too, so a held Return does not go on to press
+    // a button.
+    int32_t capturedKeyHeld = 0;
 };
 
 // Copies the bindings into the dialog's working copy; no capture.
@@ -48,3 +59,38 @@ void loadDefaultKeysIntoDialog(KeysDialogState& state);
 
 // "OK": the copy becomes the bindings.
 void commitKeysDialog(const KeysDialogState& state);
+
+// What a key button shows while its key is awaited.
+inline constexpr const char* keyAwaitedCaption = "...";
+
+// What the buttons of keysTemplate() show: the name of each edited key
+// (keyName is the front end's), or keyAwaitedCaption.
+std::vector<ControlState> keysDialogControls(const KeysDialogState& state, std::string (*keyName)(int32_t));
+
+// A push button of keysTemplate(): a key button begins its capture; "Load
+// default keys", "OK" and "Cancel" end any capture first, and "OK" writes
+// the bindings.
+DialogOutcome keysDialogCommand(KeysDialogState& state, int32_t id);
+
+enum DialogKeyKind : int32_t {
+    DIALOG_KEY_PRESS = 0,
+    DIALOG_KEY_RELEASE = 1,
+    // Any other key event of the toolkit's, such as its check for a
+    // shortcut before a press.
+    DIALOG_KEY_OTHER = 2,
+};
+
+struct DialogKeyEvent {
+    DialogKeyKind kind = DIALOG_KEY_PRESS;
+    int32_t virtualKey = 0;
+    bool autoRepeat = false;
+    bool isModifierKey = false;  // Shift, Ctrl, Alt or the system key itself
+    bool modifierHeld = false;   // one of them held, apart from the key itself
+};
+
+// A key event while the dialog is open, before any button or shortcut sees
+// it. During a capture only a fresh press or release counts (captureKeyDown,
+// captureKeyUp) and every key event is kept from the dialog; after it, the
+// repeats and the release of the key just captured are kept too. Returns
+// true when the event is to be kept from the dialog.
+bool keysDialogKey(KeysDialogState& state, const DialogKeyEvent& key);
