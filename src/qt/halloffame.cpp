@@ -1,129 +1,118 @@
 #include "qt/halloffame.h"
 
 #include "core/gamestate.h"
-#include "ui/commands.h"
+#include "ui/dialogtemplates.h"
+#include "ui/halloffame.h"
+#include "qt/dialogbuilder.h"
 
 #include <QComboBox>
-#include <QDialog>
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
+#include <QStyle>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include <algorithm>
 #include <mutex>
 
 namespace {
 
-QTableWidgetItem* cell(const QString& text, Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter)
+Qt::Alignment cellAlignment(TextAlignment alignment)
 {
-    auto* item = new QTableWidgetItem(text);
+    return (alignment == TEXT_RIGHT ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
+}
+
+QTableWidgetItem* cell(const std::string& text, TextAlignment alignment)
+{
+    auto* item = new QTableWidgetItem(QString::fromStdString(text));
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-    item->setTextAlignment(alignment);
+    item->setTextAlignment(cellAlignment(alignment));
     return item;
 }
 
-class HallOfFameDialog : public QDialog {
+// Built from the template's controls, but stacked by a box layout at the
+// sizes Qt gives them rather than placed in dialog units: the list of
+// tables on top, the entries, OK below.
+class HallOfFameWindow : public TemplateDialog {
 public:
-    HallOfFameDialog(QWidget* parent, const Difficulty& played, std::optional<size_t> place)
-        : QDialog(parent), newPlace(place)
+    HallOfFameWindow(QWidget* parent, const Difficulty& played, std::optional<size_t> place)
+        : TemplateDialog(parent, hallOfFameTemplate(), false)
     {
-        setWindowTitle(QStringLiteral("Hall of Fame"));
-        hall = readHallOfFame();
-        hall.erase(std::remove_if(hall.begin(), hall.end(), [](const HallTable& t) { return t.entries.empty(); }),
-                   hall.end());
-        if (findHallTable(hall, played) == nullptr)
-            hall.push_back({played, {}, 0});
-        // The game being played first, the others by name.
-        std::stable_sort(hall.begin(), hall.end(), [&](const HallTable& a, const HallTable& b) {
-            if ((a.rules == played) != (b.rules == played))
-                return a.rules == played;
-            return hallTableName(a.rules) < hallTableName(b.rules);
-        });
-        if (newPlace && *newPlace < hall.front().entries.size())
-            enteredName = originalName = QString::fromStdString(hall.front().entries[*newPlace].name);
+        openHallOfFameDialog(model, readHallOfFame(), played, place);
 
-        tables = new QComboBox(this);
-        tables->setObjectName(QStringLiteral("table"));
-        for (const HallTable& table : hall)
-            tables->addItem(QString::fromStdString(hallTableName(table.rules)));
-        entries = new QTableWidget(static_cast<int>(hallTableLength), 4, this);
-        entries->setObjectName(QStringLiteral("entries"));
-        entries->setHorizontalHeaderLabels({QString(), QStringLiteral("Score"), QStringLiteral("Name"),
-                                            QStringLiteral("Date")});
-        entries->verticalHeader()->hide();
-        entries->setSelectionBehavior(QAbstractItemView::SelectRows);
-        entries->setSelectionMode(QAbstractItemView::SingleSelection);
+        tables = qobject_cast<QComboBox*>(control(CTL_HALL_TABLE));
+        {
+            // The first table is shown below, once the window is complete.
+            const QSignalBlocker quiet(tables);
+            for (const std::string& name : model.tableNames)
+                tables->addItem(QString::fromStdString(name));
+        }
+        entries = qobject_cast<QTableWidget*>(control(CTL_HALL_ENTRIES));
         entries->horizontalHeader()->setSectionResizeMode(2, QHeaderView::Stretch);
         entries->setMinimumSize(420, entries->verticalHeader()->defaultSectionSize() * 11 + 8);
-        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
-        buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("ok"));
-        connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+        // OK as the box would make its own: with the style's icon, where
+        // the style gives dialog buttons one.
+        auto* buttons = new QDialogButtonBox(this);
+        auto* ok = qobject_cast<QPushButton*>(control(CTL_OK));
+        if (style()->styleHint(QStyle::SH_DialogButtonBox_ButtonsHaveIcons, nullptr, buttons))
+            ok->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton, nullptr, buttons));
+        buttons->addButton(ok, QDialogButtonBox::AcceptRole);
 
         auto* layout = new QVBoxLayout(this);
         layout->addWidget(tables);
         layout->addWidget(entries);
         layout->addWidget(buttons);
-        connect(tables, &QComboBox::currentIndexChanged, this, &HallOfFameDialog::showTable);
-        showTable(0);
+        showTable();
     }
 
-    // The name as the player left it, when an entry was new.
-    std::optional<QString> newName() const
-    {
-        if (!newPlace || enteredName == originalName)
-            return std::nullopt;
-        return enteredName;
-    }
+    const HallOfFameDialog& state() const { return model; }
 
-    // The new entry as it was read, by which the file finds it again.
-    std::optional<HallEntry> newEntry() const
+protected:
+    void selected(int32_t, int32_t index) override
     {
-        if (!newPlace || *newPlace >= hall.front().entries.size())
-            return std::nullopt;
-        return hall.front().entries[*newPlace];
+        hallDialogTableChosen(model, index);
+        showTable();
     }
+    void commanded(int32_t id) override { finish(hallOfFameDialogCommand(model, id)); }
 
 private:
-    void showTable(int index)
+    void showTable()
     {
         entries->clearContents();
-        if (index < 0 || static_cast<size_t>(index) >= hall.size())
-            return;
-        const std::vector<HallEntry>& rows = hall[index].entries;
-        const Qt::Alignment right = Qt::AlignRight | Qt::AlignVCenter;
+        const DialogControl& table = *findDialogControl(hallOfFameTemplate(), CTL_HALL_ENTRIES);
+        const std::vector<HallRow> rows = hallDialogRows(model);
         for (size_t i = 0; i < rows.size(); ++i) {
             const int row = static_cast<int>(i);
-            entries->setItem(row, 0, cell(QString::number(row + 1) + QLatin1Char('.'), right));
-            entries->setItem(row, 1, cell(QString::number(rows[i].score), right));
-            entries->setItem(row, 2, cell(QString::fromStdString(rows[i].name)));
-            entries->setItem(row, 3, cell(QString::fromStdString(rows[i].date)));
+            const HallRow& shown = rows[i];
+            const std::string* texts[] = {&shown.place, &shown.score, &shown.name, &shown.date};
+            for (int column = 0; column < 4; ++column)
+                entries->setItem(row, column, cell(*texts[column], table.columns[column].alignment));
         }
         entries->resizeColumnToContents(0);
         entries->resizeColumnToContents(1);
         entries->resizeColumnToContents(3);
-        if (index != 0 || !newPlace || *newPlace >= rows.size())
+        const std::optional<size_t> nameRow = hallDialogNameRow(model);
+        if (!nameRow)
             return;
         // The new entry: selected, and its name open for editing.
-        const int row = static_cast<int>(*newPlace);
+        const int row = static_cast<int>(*nameRow);
         entries->selectRow(row);
-        auto* name = new QLineEdit(enteredName);
-        name->setObjectName(QStringLiteral("name"));
-        name->setMaxLength(static_cast<int>(maxNameLength));
-        connect(name, &QLineEdit::textChanged, this, [this](const QString& text) { enteredName = text; });
+        auto* name = static_cast<QLineEdit*>(
+            makeControl(*findDialogControl(hallOfFameTemplate(), CTL_HALL_NAME), nullptr));
+        name->setText(QString::fromStdString(model.enteredName));
+        connect(name, &QLineEdit::textChanged, this,
+                [this](const QString& text) { hallDialogNameEdited(model, text.toStdString()); });
         connect(name, &QLineEdit::returnPressed, this, &QDialog::accept);
         entries->setCellWidget(row, 2, name);
         name->selectAll();
         name->setFocus();
     }
 
-    HallOfFame hall;
-    std::optional<size_t> newPlace;
-    QString enteredName, originalName;
-    QComboBox* tables;
-    QTableWidget* entries;
+    HallOfFameDialog model;
+    QComboBox* tables = nullptr;
+    QTableWidget* entries = nullptr;
 };
 
 }  // namespace
@@ -131,10 +120,7 @@ private:
 void runHallOfFameDialog(QWidget* parent, const Difficulty& rules, std::optional<size_t> newPlace)
 {
     std::lock_guard<std::recursive_mutex> lock(gameLock);
-    HallOfFameDialog dialog(parent, rules, newPlace);
+    HallOfFameWindow dialog(parent, rules, newPlace);
     dialog.exec();
-    const std::optional<QString> name = dialog.newName();
-    const std::optional<HallEntry> entry = dialog.newEntry();
-    if (name && entry)
-        renameHallEntry(rules, *entry, name->trimmed().toStdString());
+    closeHallOfFameDialog(dialog.state());
 }
