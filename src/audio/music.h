@@ -1,13 +1,11 @@
 // Background music: a thread of its own plays the MIDI pieces one after
-// another in random order. The window thread steers it with request flags;
-// the thread sleeps until one is raised or the playing piece is due to end.
+// another in random order, through the audio port (audio/sound.h). The window
+// thread steers it with request flags, the port tells it when a piece has
+// ended; the thread sleeps until one of them is raised.
 #pragma once
 
 #include <array>
 #include <atomic>
-#include <cstdint>
-#include <memory>
-#include <optional>
 
 // Relative to the data folder.
 inline constexpr std::array<const char*, 10> MUSIC_FILES = {
@@ -23,8 +21,14 @@ extern std::atomic<bool> musicPauseRequest;
 extern std::atomic<bool> musicResumeRequest;
 // Close the piece; set at exit.
 extern std::atomic<bool> musicStopRequest;
-// The open piece has come to its end; set by the player, never by the window.
+// The open piece has come to its end; set through musicPieceEnded, never by
+// the window's requests.
 extern std::atomic<bool> musicTrackEnded;
+
+// The port's notification that the piece it plays has come to its end: sets
+// musicTrackEnded and wakes the music thread. Any thread: SDL's audio thread,
+// or the Windows window thread forwarding MM_MCINOTIFY.
+void musicPieceEnded();
 
 // Turns a switch of the "Music" option (on = the new musicOn) into its
 // request. A later request withdraws an opposite one still waiting, so that
@@ -38,27 +42,6 @@ void musicOptionSwitched(bool on);
 // window.
 void musicWindowActivation(bool active);
 
-// What the music thread asks of a MIDI player. The real one is SDL2_mixer's;
-// tests drive the request logic with a fake.
-class MusicPlayer {
-public:
-    virtual ~MusicPlayer() = default;
-    // Loads a piece, ready at its start. False leaves nothing open.
-    virtual bool open(const char* file) = 0;
-    // Plays the open piece once, from its start.
-    virtual bool play() = 0;
-    virtual void pause() = 0;
-    // Goes on where pause() stopped; nothing when not paused.
-    virtual void resume() = 0;
-    // Halts and frees the piece; nothing when none is open.
-    virtual void close() = 0;
-    // The open piece has played to its end (its playing time only).
-    virtual bool finished() = 0;
-    // Milliseconds of playing until finished() turns true, if the player
-    // can tell; the thread then sleeps that long at most.
-    virtual std::optional<uint32_t> msUntilEnd() { return std::nullopt; }
-};
-
 // What the music thread remembers from one request to the next.
 struct MusicThreadState {
     bool musicPaused = false;
@@ -67,26 +50,20 @@ struct MusicThreadState {
     bool newPieceOnResume = false;
 };
 
-// Serves at most one request (stop, start, pause, resume, track
-// ended, in this order). A piece that reports finished() while playing counts
-// as a track end. Music thread; tests call it directly.
-void serveMusicRequests(MusicPlayer& player, MusicThreadState& state);
+// Serves at most one request (stop, start, pause, resume, track ended, in
+// this order) through the installed audio port. Music thread; tests call it
+// directly.
+void serveMusicRequests(MusicThreadState& state);
 
-// SDL2_mixer through FluidSynth, on the device that openAudio opened. A piece
-// counts as finished once the mixer has played one second more than its
-// length listed in "music/lengths.txt" (by then its last notes have rung
-// out), which is well before FluidSynth itself reports the end; unlisted
-// pieces end when FluidSynth says so. What counts is the sound the mixer
-// made, not the clock: a device slower than the clock, or a stall, cuts no
-// notes. Create and use it on one thread.
-std::unique_ptr<MusicPlayer> createSdlMusicPlayer();
-
-// Starts the music thread with the SDL player; when musicOn is set it starts
-// a piece at once. The thread first calls prepare, when given: the shell
-// opens the sound device there, off the window's path to its first frame.
-// False when it is already running. Window thread, at start-up.
-bool startMusicThread(void (*prepare)() = nullptr);
+// Starts the music thread; when musicOn is set it starts a piece at once.
+// The thread first calls prepare, when given: the shell opens the sound
+// device and installs its audio port there, off the window's path to its
+// first frame. Its last call is finish, when given: the shell frees there
+// what the platform keeps for the thread. False when it is already running.
+// Window thread, at start-up.
+bool startMusicThread(void (*prepare)() = nullptr, void (*finish)() = nullptr);
 
 // Wakes the music thread at once, lets it close its piece and joins it.
-// Window thread, at exit, before closeAudio.
+// Window thread, at exit, before the shell removes the audio port and closes
+// the device.
 void stopMusicThread();

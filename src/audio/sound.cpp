@@ -1,194 +1,40 @@
 #include "audio/sound.h"
 
-#include "audio/music.h"
-#include "core/ports.h"
-#include "core/services.h"
-
-#include <SDL.h>
-#include <SDL_mixer.h>
-
-#include <condition_variable>
-#include <filesystem>
-#include <map>
-#include <mutex>
-#include <string>
+#include <atomic>
 
 namespace {
 
-// Debian's FluidSynth picks whatever soundfont it was configured with unless
-// told otherwise; this one is installed alongside SDL2_mixer.
-constexpr const char* SOUNDFONT = "/usr/share/sounds/sf3/default-GM.sf3";
-
-// 1024 frames at 44.1 kHz is about 23 ms: a cue follows its key press without
-// a noticeable lag, and FluidSynth still renders comfortably per buffer.
-constexpr int SAMPLE_RATE = 44100;
-constexpr int BUFFER_FRAMES = 1024;
-
-// The one mixer channel: playing on it halts whatever it was playing, which is
-// exactly the cut-off a new cue should make.
-constexpr int CUE_CHANNEL = 0;
-
-// Our cues come out about 7 dB above the music; 72 of 128 (-5 dB) leaves them
-// just on top of it, clear enough to mark an event without startling.
-constexpr int CUE_VOLUME = 72;
-
-// Guards the cue cache and the open state: the game thread plays cues while the
-// window thread may be closing the device.
-std::mutex cueMutex;
-bool audioOpen = false;
-// Files that failed to load are kept as nullptr so that a missing cue costs no
-// disk access on every rotation.
-std::map<std::string, Mix_Chunk*> cueCache;
-
-// The audio thread's rest. restAllowed and wakeHolds are read under
-// restMutex by the resting thread, so that a wake cannot slip in between its
-// look and its wait.
-std::mutex restMutex;
-std::condition_variable restEnds;
-bool restAllowed = false;
-int wakeHolds = 0;
-bool resting = false;
-int silentBuffers = 0;  // audio thread only
-
-// A post-mix effect: audio thread, inside the mixer callback, with the
-// device's lock held. The buffer that saw the last cue or note end still
-// carries its tail; only the one after it, mixed with nothing sounding, is
-// surely silent, and the thread rests before handing that one over.
-void restWhileSilent(int, void*, int, void*)
-{
-    const bool sounding = Mix_Playing(CUE_CHANNEL) != 0 || (Mix_PlayingMusic() != 0 && Mix_PausedMusic() == 0);
-    if (sounding) {
-        silentBuffers = 0;
-        return;
-    }
-    if (++silentBuffers < 2)
-        return;
-    std::unique_lock<std::mutex> lock(restMutex);
-    if (!restAllowed || wakeHolds > 0)
-        return;
-    resting = true;
-    restEnds.wait(lock, [] { return !restAllowed || wakeHolds > 0; });
-    resting = false;
-    silentBuffers = 0;
-}
-
-// Wakes the audio thread and lets closeAudio's calls through. Caller holds
-// cueMutex.
-void endRest()
-{
-    {
-        std::lock_guard<std::mutex> lock(restMutex);
-        if (!restAllowed)
-            return;
-        restAllowed = false;
-    }
-    restEnds.notify_all();
-    Mix_UnregisterEffect(MIX_CHANNEL_POST, restWhileSilent);
-}
-
-Mix_Chunk* cueChunk(const char* file)
-{
-    auto found = cueCache.find(file);
-    if (found != cueCache.end())
-        return found->second;
-    Mix_Chunk* chunk = Mix_LoadWAV(dataFilePath(file).c_str());
-    cueCache.emplace(file, chunk);
-    return chunk;
-}
+// One atomic per member: the game thread plays cues while the music thread
+// installs the port it has just opened the device for.
+std::atomic<void (*)(const char*)> cuePlayer{nullptr};
+std::atomic<bool (*)(const char*)> pieceOpener{nullptr};
+std::atomic<bool (*)()> piecePlayer{nullptr};
+std::atomic<void (*)()> piecePauser{nullptr};
+std::atomic<void (*)()> pieceResumer{nullptr};
+std::atomic<void (*)()> pieceCloser{nullptr};
 
 }  // namespace
 
-std::string dataFilePath(const char* file)
+void installAudioPort(const AudioPort& port)
 {
-    const std::u8string path = (dataFolder() / file).u8string();
-    return {path.begin(), path.end()};
+    cuePlayer = port.playCue;
+    pieceOpener = port.openPiece;
+    piecePlayer = port.playPiece;
+    piecePauser = port.pausePiece;
+    pieceResumer = port.resumePiece;
+    pieceCloser = port.closePiece;
 }
 
-AudioWake::AudioWake()
+AudioPort audioPort()
 {
-    {
-        std::lock_guard<std::mutex> lock(restMutex);
-        ++wakeHolds;
-    }
-    restEnds.notify_all();
+    return {cuePlayer.load(), pieceOpener.load(), piecePlayer.load(),
+            piecePauser.load(), pieceResumer.load(), pieceCloser.load()};
 }
 
-AudioWake::~AudioWake()
+void playCue(const char* file)
 {
-    std::lock_guard<std::mutex> lock(restMutex);
-    --wakeHolds;
-}
-
-void letAudioRestWhenSilent()
-{
-    std::lock_guard<std::mutex> cues(cueMutex);
-    if (!audioOpen)
+    if (!file)
         return;
-    {
-        std::lock_guard<std::mutex> lock(restMutex);
-        if (restAllowed)
-            return;
-        restAllowed = true;
-    }
-    Mix_RegisterEffect(MIX_CHANNEL_POST, restWhileSilent, nullptr, nullptr);
-}
-
-bool audioResting()
-{
-    std::lock_guard<std::mutex> lock(restMutex);
-    return resting;
-}
-
-bool openAudio()
-{
-    std::lock_guard<std::mutex> lock(cueMutex);
-    if (audioOpen)
-        return true;
-    std::error_code error;
-    if (std::filesystem::exists(SOUNDFONT, error))
-        Mix_SetSoundFonts(SOUNDFONT);
-    // SDL would otherwise take over SIGINT and SIGTERM and the game could no
-    // longer be ended by the system; the window's own exit path is enough.
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
-        return false;
-    if (Mix_OpenAudio(SAMPLE_RATE, AUDIO_S16SYS, 2, BUFFER_FRAMES) != 0) {
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        return false;
-    }
-    Mix_AllocateChannels(1);
-    Mix_Volume(CUE_CHANNEL, CUE_VOLUME);
-    audioOpen = true;
-    // Loaded now, so that the game thread never waits for the disk.
-    for (const char* cue : {SOUND_ROTATE, SOUND_SHAPE_PLACED, SOUND_ROW_FILLED})
-        cueChunk(cue);
-    return true;
-}
-
-void closeAudio()
-{
-    stopMusicThread();
-    std::lock_guard<std::mutex> lock(cueMutex);
-    if (!audioOpen)
-        return;
-    endRest();
-    Mix_HaltChannel(-1);
-    for (auto& [file, chunk] : cueCache)
-        if (chunk)
-            Mix_FreeChunk(chunk);
-    cueCache.clear();
-    Mix_CloseAudio();
-    Mix_Quit();
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    audioOpen = false;
-}
-
-void playSoundFile(const char* file)
-{
-    std::lock_guard<std::mutex> lock(cueMutex);
-    if (!audioOpen || !file)
-        return;
-    AudioWake wake;
-    if (Mix_Chunk* chunk = cueChunk(file))
-        Mix_PlayChannel(CUE_CHANNEL, chunk, 0);
+    if (void (*play)(const char*) = cuePlayer.load())
+        play(file);
 }

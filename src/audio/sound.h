@@ -1,49 +1,43 @@
-// Sound cues through SDL2_mixer, and the sound device that the music shares.
+// The audio port that each front end implements, and the game's cues through
+// it. No toolkit here: SDL2_mixer's port lives in qt/sdlaudio, PlaySound's and
+// the MCI sequencer's in win32/.
 #pragma once
 
-#include <string>
+// What the game's sound asks of the platform: cues, and MIDI pieces for the
+// music thread (audio/music.h), files named relative to the data folder. The
+// front end installs it once its sound device is open. A member left nullptr
+// does nothing, and so does the port before any is installed: with no sound
+// device cues and music stay silent and the game plays on.
+struct AudioPort {
+    // Starts a cue and returns at once; a cue still sounding stops, the new
+    // one takes its place. Game thread, under gameLock: never blocks.
+    void (*playCue)(const char* file) = nullptr;
 
-// Opens the sound device, with MIDI pinned to the system's General MIDI
-// soundfont when it is installed, and loads the three cues. False when there
-// is no device: cues and music then stay silent and the game plays on.
-// At start-up, on the music thread before it plays (or on the window thread
-// before the music thread starts); cues played before it are silent.
-bool openAudio();
-
-// Stops the music thread if it still runs (its piece must not outlive the
-// device), frees the cues and closes the device. Window thread, at exit,
-// after the game thread has stopped.
-void closeAudio();
-
-// Lets SDL's audio thread rest while nothing sounds: no cue, and no music or
-// only paused music. SDL 2 keeps a paused device's thread feeding it silence
-// some forty times a second, so the thread is instead made to wait on a
-// condition inside the mixer, after it has handed the device a buffer of
-// silence. Nothing audible is cut: it rests only after a whole silent buffer.
-// After openAudio, on the same thread; closeAudio ends it.
-void letAudioRestWhenSilent();
-
-// True while the audio thread rests. Any thread.
-bool audioResting();
-
-// While one lives, the audio thread does not rest. A resting audio thread
-// holds the device's lock, which most SDL_mixer calls take: every such call
-// of the game is made under one, and wakes the device first. Any thread.
-class AudioWake {
-public:
-    AudioWake();
-    ~AudioWake();
-    AudioWake(const AudioWake&) = delete;
-    AudioWake& operator=(const AudioWake&) = delete;
+    // The music thread's piece, at most one open. Music thread, all five.
+    // Loads a piece, ready at its start. False leaves nothing open.
+    bool (*openPiece)(const char* file) = nullptr;
+    // Plays the open piece once, from its start. When it has played to its
+    // end the front end calls musicPieceEnded(), from whatever thread learns
+    // of it; only for the piece open now, and only for a real end, not for a
+    // pause or a close.
+    bool (*playPiece)() = nullptr;
+    void (*pausePiece)() = nullptr;
+    // Goes on where pausePiece stopped; nothing when not paused.
+    void (*resumePiece)() = nullptr;
+    // Halts and frees the piece; nothing when none is open.
+    void (*closePiece)() = nullptr;
 };
 
-// Starts a cue, named relative to the data folder, and returns at once; a
-// cue already sounding is cut off by the new one. A file that cannot be
-// loaded is silent. Each file is loaded once and kept. Game thread (through
-// the sound port, under gameLock).
-void playSoundFile(const char* file);
+// Installs the front end's port; {} makes everything silent again. Window or
+// music thread, while no other thread plays music through the old one: the
+// shell installs it as the music thread starts and removes it after that
+// thread has stopped, before it closes the device.
+void installAudioPort(const AudioPort& port);
 
-// The path by which SDL opens a file of the data folder: UTF-8, which SDL
-// expects on every platform (on Linux that is the file name's bytes as they
-// are). Any thread.
-std::string dataFilePath(const char* file);
+// The port installed now, {} when none. Any thread.
+AudioPort audioPort();
+
+// Plays a cue through the installed port: what the shell installs as the
+// game's sound port (core/ports.h), which plays the cues of core/ and game/
+// while "Sounds" is on. A null file is silent. Game thread, under gameLock.
+void playCue(const char* file);

@@ -19,6 +19,8 @@
 #include "qt/gamepad.h"
 #include "qt/halloffame.h"
 #include "qt/keymap.h"
+#include "qt/sdlaudio.h"
+#include "qt/skinloader.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -154,14 +156,14 @@ void repaintWindow(bool)
 
 // The smallest rectangle holding every pixel in which two frames of one size
 // differ; empty when they are alike.
-QRect changedRectangle(const QImage& before, const QImage& after)
+QRect changedRectangle(const Bitmap& before, const Bitmap& after)
 {
-    const int width = after.width();
-    const size_t rowBytes = static_cast<size_t>(width) * 4;
+    const int width = after.width;
+    const size_t rowBytes = static_cast<size_t>(width) * sizeof(uint32_t);
     int top = -1, bottom = -1, left = width, right = -1;
-    for (int y = 0; y < after.height(); ++y) {
-        const auto* was = reinterpret_cast<const QRgb*>(before.constScanLine(y));
-        const auto* is = reinterpret_cast<const QRgb*>(after.constScanLine(y));
+    for (int y = 0; y < after.height; ++y) {
+        const uint32_t* was = before.pixels.data() + static_cast<size_t>(y) * width;
+        const uint32_t* is = after.pixels.data() + static_cast<size_t>(y) * width;
         if (std::memcmp(was, is, rowBytes) == 0)
             continue;
         if (top < 0)
@@ -195,7 +197,8 @@ void openSoundDevice()
     if (!openAudio())
         return;
     letAudioRestWhenSilent();
-    installSoundPlayer(playSoundFile);
+    installAudioPort(sdlAudioPort());
+    installSoundPlayer(playCue);
 }
 
 // Closing is posted, so that a command that asks for it has released gameLock
@@ -351,12 +354,12 @@ bool PlayArea::event(QEvent* event)
     return QWidget::event(event);
 }
 
-void PlayArea::drawFrame(QImage& into)
+void PlayArea::drawFrame(Bitmap& into)
 {
     std::lock_guard<std::recursive_mutex> lock(gameLock);
-    if (into.width() != playAreaWidth || into.height() != playAreaHeight)
-        into = QImage(playAreaWidth, playAreaHeight, QImage::Format_RGB32);
-    paintPlayArea(into);
+    if (into.width != playAreaWidth || into.height != playAreaHeight)
+        into = Bitmap(playAreaWidth, playAreaHeight);
+    paintPlayArea(into.view());
 }
 
 void PlayArea::showGameChanges()
@@ -366,22 +369,24 @@ void PlayArea::showGameChanges()
     // The next frame is drawn beside the one on screen, and only what
     // differs is copied over, so that pixels a frame leaves alone keep what
     // the frame before left there.
-    if (nextFrame.size() != backBuffer.size())
-        nextFrame = backBuffer.copy();
+    const auto sameSize = [](const Bitmap& a, const Bitmap& b) { return a.width == b.width && a.height == b.height; };
+    if (!sameSize(nextFrame, backBuffer))
+        nextFrame = backBuffer;
     drawFrame(nextFrame);
     backBufferFresh = true;
-    if (nextFrame.size() != backBuffer.size()) {
-        backBuffer = nextFrame.copy();
+    if (!sameSize(nextFrame, backBuffer)) {
+        backBuffer = nextFrame;
         update();
         return;
     }
     const QRect changed = changedRectangle(backBuffer, nextFrame);
     if (changed.isEmpty())
         return;
-    const size_t bytes = static_cast<size_t>(changed.width()) * 4;
-    for (int y = changed.top(); y <= changed.bottom(); ++y)
-        std::memcpy(backBuffer.scanLine(y) + changed.left() * 4, nextFrame.constScanLine(y) + changed.left() * 4,
-                    bytes);
+    const size_t bytes = static_cast<size_t>(changed.width()) * sizeof(uint32_t);
+    for (int y = changed.top(); y <= changed.bottom(); ++y) {
+        const size_t at = static_cast<size_t>(y) * backBuffer.width + changed.left();
+        std::memcpy(backBuffer.pixels.data() + at, nextFrame.pixels.data() + at, bytes);
+    }
     update(QRect(changed.topLeft() * zoom, changed.size() * zoom));
 }
 
@@ -404,7 +409,9 @@ void PlayArea::paintEvent(QPaintEvent* event)
     const QPoint first(target.left() / zoom, target.top() / zoom);
     const QPoint last(target.right() / zoom, target.bottom() / zoom);
     const QRect source(first, last);
-    QPainter(this).drawImage(QRect(source.topLeft() * zoom, source.size() * zoom), backBuffer, source);
+    // The back buffer's own pixels, shown without a copy.
+    const Bitmap& shown = backBuffer;
+    QPainter(this).drawImage(QRect(source.topLeft() * zoom, source.size() * zoom), imageOverBitmap(shown), source);
 }
 
 void PlayArea::keyPressEvent(QKeyEvent* event)
@@ -595,6 +602,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
     musicStopRequest = true;
     stopMusicThread();
     installSoundPlayer(nullptr);
+    installAudioPort({});
     closeAudio();
     installWindowPort({showMessageBox, setPlayAreaSizeOnWindow, repaintWindow});
     releaseSkinBitmaps();
@@ -639,7 +647,7 @@ MainWindow* startGame()
     // The sound device and its soundfont open on the music thread, while the
     // window shows its first frame. Without a device the game plays on
     // silently.
-    startMusicThread(openSoundDevice);
+    startMusicThread(openSoundDevice, freeSdlThreadData);
     mainWindow->show();
     mainWindow->activateWindow();
     mainWindow->refreshMenuChecks();

@@ -2,7 +2,8 @@
 // clicks, activation and menu ids go to the plain functions of the game.
 #pragma once
 
-#include <QImage>
+#include "render/bitmap.h"
+
 #include <QMainWindow>
 #include <QWidget>
 
@@ -40,13 +41,15 @@ protected:
 
 private:
     // Draws the frame of the game as it is now into the back buffer.
-    void drawFrame(QImage& into);
+    void drawFrame(Bitmap& into);
 
-    QImage backBuffer;
+    // The frames are the renderer's plain pixels; paints wrap them in a
+    // QImage without copying.
+    Bitmap backBuffer;
     // The code each physical key went down with, until it comes up again.
     std::map<quint32, int32_t> heldByScanCode;
     int32_t zoom = 1;
-    QImage nextFrame;
+    Bitmap nextFrame;
     // The back buffer holds what showGameChanges drew for the coming paint.
     bool backBufferFresh = false;
 };

@@ -14,17 +14,11 @@ std::array<std::vector<int32_t>, 10> queueMasks;
 
 namespace {
 
-// The frame being painted, taken apart once per paint: every tile copy goes
+// The frame being painted; empty between paints. Every tile copy goes
 // straight to its memory.
-struct Frame {
-    uchar* bits = nullptr;
-    qsizetype stride = 0;
-    int32_t width = 0, height = 0;
-    QImage::Format format = QImage::Format_Invalid;
-};
-Frame frameBeingPainted;
+FrameView frameBeingPainted;
 
-const QRgb marginGray = qRgb(128, 128, 128);
+constexpr uint32_t marginGray = rgbPixel(128, 128, 128);
 
 bool alongY()
 {
@@ -74,13 +68,13 @@ void drawSidePanel()
         const std::vector<int32_t>& masks = queueMasks[slot];
         if (static_cast<int32_t>(shape.size()) == e * e && masks.size() == shape.size()) {
             const int32_t corner = forward ? s + cs : s - e * cs;
-            const QPoint topLeft = alongY() ? QPoint(panelStart, corner) : QPoint(corner, panelStart);
+            const ScreenPoint topLeft = alongY() ? ScreenPoint{panelStart, corner} : ScreenPoint{corner, panelStart};
             for (int32_t i = 0; i < e * e; ++i) {
-                const QPoint at = toScreen(i % e, i / e, e, e, topLeft);
+                const ScreenPoint at = toScreen(i % e, i / e, e, e, topLeft);
                 if (shape[i] == CELL_EMPTY)
-                    drawTile(at.x(), at.y(), CELL_EMPTY, masks[i]);
+                    drawTile(at.x, at.y, CELL_EMPTY, masks[i]);
                 else if (shape[i] == CELL_ACTIVE)
-                    drawTile(at.x(), at.y(), slot == 0 ? CELL_ACTIVE : CELL_PLACED, masks[i]);
+                    drawTile(at.x, at.y, slot == 0 ? CELL_ACTIVE : CELL_PLACED, masks[i]);
             }
         }
         s += forward ? (e + 1) * cs : -(e + 1) * cs;
@@ -122,15 +116,15 @@ void drawScore()
 void drawField()
 {
     const int32_t w = game.fieldWidth;
-    const QPoint origin(fieldOriginX, fieldOriginY);
+    const ScreenPoint origin{fieldOriginX, fieldOriginY};
     for (int32_t i = 0; i < game.cellCount; ++i) {
         int32_t code = game.fieldCells[i];
         if (code < CELL_EMPTY || code > CELL_ACTIVE)
             continue;
         if (code == CELL_PLACED && game.invisibilityMode)
             code = CELL_EMPTY;  // the mask still shows the true neighbourhood
-        const QPoint at = toScreen(i % w, i / w, w, game.fieldHeight, origin);
-        drawTile(at.x(), at.y(), code, fieldMasks[i]);
+        const ScreenPoint at = toScreen(i % w, i / w, w, game.fieldHeight, origin);
+        drawTile(at.x, at.y, code, fieldMasks[i]);
     }
 }
 
@@ -178,14 +172,14 @@ void computeNeighbourMasks(std::vector<int32_t>& masks, const std::vector<int32_
         }
 }
 
-QPoint toScreen(int32_t column, int32_t row, int32_t width, int32_t height, QPoint origin)
+ScreenPoint toScreen(int32_t column, int32_t row, int32_t width, int32_t height, ScreenPoint origin)
 {
     const int32_t cs = game.cellSize;
     switch (game.forceDirection) {
-    case FORCE_UP: return origin + QPoint((width - 1 - column) * cs, (height - 1 - row) * cs);
-    case FORCE_RIGHT: return origin + QPoint(row * cs, (width - 1 - column) * cs);
-    case FORCE_LEFT: return origin + QPoint((height - 1 - row) * cs, column * cs);
-    default: return origin + QPoint(column * cs, row * cs);
+    case FORCE_UP: return {origin.x + (width - 1 - column) * cs, origin.y + (height - 1 - row) * cs};
+    case FORCE_RIGHT: return {origin.x + row * cs, origin.y + (width - 1 - column) * cs};
+    case FORCE_LEFT: return {origin.x + (height - 1 - row) * cs, origin.y + column * cs};
+    default: return {origin.x + column * cs, origin.y + row * cs};
     }
 }
 
@@ -194,23 +188,23 @@ bool cellInField(int32_t column, int32_t row)
     return column >= 0 && column < game.fieldWidth && row >= 0 && row < game.fieldHeight;
 }
 
-void blitBitmap(const QImage& bitmap, int32_t x, int32_t y, int32_t sourceX, int32_t sourceY,
+void blitBitmap(const Bitmap& bitmap, int32_t x, int32_t y, int32_t sourceX, int32_t sourceY,
                 int32_t width, int32_t height)
 {
-    const Frame& frame = frameBeingPainted;
-    if (frame.bits == nullptr || bitmap.isNull() || bitmap.format() != frame.format)
+    const FrameView& frame = frameBeingPainted;
+    if (frame.isEmpty() || bitmap.isNull())
         return;
     // Clip against the source image and the frame.
     const int32_t left = std::max({0, -x, -sourceX});
     const int32_t top = std::max({0, -y, -sourceY});
-    const int32_t right = std::min({width, frame.width - x, bitmap.width() - sourceX});
-    const int32_t bottom = std::min({height, frame.height - y, bitmap.height() - sourceY});
+    const int32_t right = std::min({width, frame.width - x, bitmap.width - sourceX});
+    const int32_t bottom = std::min({height, frame.height - y, bitmap.height - sourceY});
     if (left >= right || top >= bottom)
         return;
-    const size_t bytes = static_cast<size_t>(right - left) * 4;
-    const qsizetype sourceStride = bitmap.bytesPerLine();
-    const uchar* from = bitmap.constBits() + (sourceY + top) * sourceStride + (sourceX + left) * 4;
-    uchar* to = frame.bits + (y + top) * frame.stride + (x + left) * 4;
+    const size_t bytes = static_cast<size_t>(right - left) * sizeof(uint32_t);
+    const ptrdiff_t sourceStride = bitmap.width;
+    const uint32_t* from = bitmap.pixels.data() + (sourceY + top) * sourceStride + (sourceX + left);
+    uint32_t* to = frame.row(y + top) + (x + left);
     for (int32_t row = top; row < bottom; ++row, from += sourceStride, to += frame.stride)
         std::memcpy(to, from, bytes);
 }
@@ -235,20 +229,23 @@ void drawProjection()
     const int32_t w = game.fieldWidth;
     const int64_t begin = std::max<int64_t>(int64_t(game.projectedRow) * w, 0);
     const int64_t end = std::min<int64_t>(game.cellCount, (int64_t(game.projectedRow) + game.shapeBoxSize) * w);
-    const QPoint origin(fieldOriginX, fieldOriginY);
+    const ScreenPoint origin{fieldOriginX, fieldOriginY};
     for (int64_t i = begin; i < end; ++i)
         if (game.projectionCells[i] == CELL_ACTIVE && game.fieldCells[i] != CELL_ACTIVE) {
-            const QPoint at = toScreen(i % w, i / w, w, game.fieldHeight, origin);
-            drawTile(at.x(), at.y(), TILE_PROJECTION, 0);
+            const ScreenPoint at = toScreen(i % w, i / w, w, game.fieldHeight, origin);
+            drawTile(at.x, at.y, TILE_PROJECTION, 0);
         }
 }
 
-void paintPlayArea(QImage& frame)
+void paintPlayArea(FrameView frame)
 {
-    if (eraseOnRepaint)
-        frame.fill(marginGray);
+    if (frame.isEmpty())
+        frame = FrameView{};
+    if (eraseOnRepaint && !frame.isEmpty())
+        for (int32_t y = 0; y < frame.height; ++y)
+            std::fill_n(frame.row(y), frame.width, marginGray);
 
-    frameBeingPainted = {frame.bits(), frame.bytesPerLine(), frame.width(), frame.height(), frame.format()};
+    frameBeingPainted = frame;
 
     const bool fieldReady = game.cellCount > 0 && game.fieldCells.size() == static_cast<size_t>(game.cellCount);
     if (fieldReady) {
@@ -266,5 +263,5 @@ void paintPlayArea(QImage& frame)
         drawProjection();
     drawStatusWord();
     drawScore();
-    frameBeingPainted = Frame{};
+    frameBeingPainted = FrameView{};
 }

@@ -3,8 +3,7 @@
 // predicted shapes, the projection, the status word and the score.
 #pragma once
 
-#include <QImage>
-#include <QPoint>
+#include "render/bitmap.h"
 
 #include <array>
 #include <cstdint>
@@ -23,9 +22,10 @@ extern std::vector<int32_t> fieldMasks;
 extern std::array<std::vector<int32_t>, 10> queueMasks;
 
 // Draws the whole play area (playAreaWidth x playAreaHeight) into the frame,
-// which must be that size in Format_RGB32. Called by the window's paint with
+// which should be that size; whatever falls outside it is clipped. Pixels the
+// frame leaves alone keep what they held. Called by the window's paint with
 // gameLock held: it may recompute the projection.
-void paintPlayArea(QImage& frame);
+void paintPlayArea(FrameView frame);
 
 // Fills the mask grid for a grid of cells, in screen orientation. Wrap joins
 // blocks across the left and right edge (never fixed ones), as the field's
@@ -36,9 +36,15 @@ void computeNeighbourMasks(std::vector<int32_t>& masks, const std::vector<int32_
 // A mask in field orientation turned to the screen for the current gravity.
 int32_t rotateMaskToScreen(int32_t mask);
 
+// A pixel position in the play area.
+struct ScreenPoint {
+    int32_t x = 0, y = 0;
+    bool operator==(const ScreenPoint&) const = default;
+};
+
 // Top-left pixel of a cell of a width x height grid drawn from the origin,
 // turned for the current gravity.
-QPoint toScreen(int32_t column, int32_t row, int32_t width, int32_t height, QPoint origin);
+ScreenPoint toScreen(int32_t column, int32_t row, int32_t width, int32_t height, ScreenPoint origin);
 
 // True when the cell lies in the field.
 bool cellInField(int32_t column, int32_t row);
@@ -46,6 +52,7 @@ bool cellInField(int32_t column, int32_t row);
 // The pieces of a frame, drawing into the frame that paintPlayArea is filling.
 void drawProjection();
 void drawTile(int32_t x, int32_t y, int32_t column, int32_t row);
-// Copies a rectangle of the image, clipped to the frame; a null image draws nothing.
-void blitBitmap(const QImage& bitmap, int32_t x, int32_t y, int32_t sourceX, int32_t sourceY,
+// Copies a rectangle of the image into the frame being painted, clipped to
+// both; an empty image, or no frame being painted, draws nothing.
+void blitBitmap(const Bitmap& bitmap, int32_t x, int32_t y, int32_t sourceX, int32_t sourceY,
                 int32_t width, int32_t height);

@@ -2,7 +2,7 @@
 
 #include "core/gamestate.h"
 
-#include <QString>
+#include <utility>
 
 std::array<Skin, skinCount> skinTable = {{
     {{}, "BLOCKS_STONES", {}, "WORDS_STONES", skinCellSizes[0], 0},
@@ -18,33 +18,20 @@ std::array<Skin, skinCount> skinTable = {{
 const std::array<const char*, skinCount> skinNames = {
     "Stones", "Digital", "Excercise Book", "Micro", "Pink", "Biomass", "Neon", "Primitive"};
 
-std::vector<QImage> loadedBitmaps;
-
-QImage loadBitmapResource(const char* name)
+void setSkinBitmaps(int32_t index, Bitmap blocks, Bitmap words)
 {
-    QImage image(QStringLiteral(":/skins/%1.bmp").arg(QString::fromLatin1(name)));
-    // One pixel format for every image keeps each tile copy a plain memory copy.
-    if (!image.isNull())
-        image = image.convertToFormat(QImage::Format_RGB32);
-    loadedBitmaps.push_back(image);
-    return image;
-}
-
-void loadSkinBitmaps()
-{
-    for (Skin& skin : skinTable) {
-        skin.blocksBitmap = loadBitmapResource(skin.blocksResource);
-        skin.wordsBitmap = loadBitmapResource(skin.wordsResource);
-    }
+    if (index < 0 || index >= skinCount)
+        return;
+    skinTable[index].blocksBitmap = std::move(blocks);
+    skinTable[index].wordsBitmap = std::move(words);
 }
 
 void releaseSkinBitmaps()
 {
     for (Skin& skin : skinTable) {
-        skin.blocksBitmap = QImage();
-        skin.wordsBitmap = QImage();
+        skin.blocksBitmap = Bitmap();
+        skin.wordsBitmap = Bitmap();
     }
-    loadedBitmaps.clear();
 }
 
 void selectSkin(int32_t index)

@@ -1,14 +1,13 @@
 // The eight graphical styles: a tile image and a words-and-digits image each,
-// drawn at the skin's cell size.
+// drawn at the skin's cell size. The images are plain pixels that the front
+// end hands in (setSkinBitmaps), loaded from its own resources by name.
 #pragma once
 
 #include "core/skinsizes.h"
-
-#include <QImage>
+#include "render/bitmap.h"
 
 #include <array>
 #include <cstdint>
-#include <vector>
 
 // Tile columns beyond the four cell codes.
 enum TileColumn : int32_t {
@@ -17,9 +16,9 @@ enum TileColumn : int32_t {
 };
 
 struct Skin {
-    QImage blocksBitmap;  // null until loaded, and when loading failed
-    const char* blocksResource;
-    QImage wordsBitmap;
+    Bitmap blocksBitmap;         // empty until handed in, and when loading failed
+    const char* blocksResource;  // the image's resource name, "BLOCKS_NEON"; the file adds ".bmp"
+    Bitmap wordsBitmap;
     const char* wordsResource;
     int32_t cellSize;
     // 4: sixteen tile rows, chosen by each cell's neighbour mask; anything
@@ -31,16 +30,12 @@ extern std::array<Skin, skinCount> skinTable;
 // Menu captions, in skin index order.
 extern const std::array<const char*, skinCount> skinNames;
 
-// Every image loaded, in loading order, so that shutdown can let go of them.
-extern std::vector<QImage> loadedBitmaps;
+// Hands the skin its two images, loaded by the front end from the resources
+// named in the table; an empty bitmap draws nothing. An index out of range
+// is ignored. Window thread, before the first paint or under gameLock.
+void setSkinBitmaps(int32_t index, Bitmap blocks, Bitmap words);
 
-// Loads one image of the program's resources; a null image when it is missing.
-QImage loadBitmapResource(const char* name);
-
-// Loads all sixteen images once, when the main window is created. Window thread.
-void loadSkinBitmaps();
-
-// Lets go of every loaded image at shutdown. Window thread.
+// Lets go of every skin image at shutdown. Window thread.
 void releaseSkinBitmaps();
 
 // Makes the skin current: skinIndex and cellSize. Callers hold gameLock and

@@ -1,163 +1,88 @@
-// Sound cues, recorded through SDL's disk driver: what the player would hear.
-#include "audio/music.h"
+// The game's cues on their way to the front end: the cue a landing plays, the
+// "Sounds" option, and each cue handed to the audio port at once, where the
+// new one cuts off the one still sounding.
 #include "audio/sound.h"
-#include "audiotest.h"
+#include "core/landing.h"
 #include "core/ports.h"
-
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <chrono>
-#include <cstdlib>
-#include <cstring>
-#include <fstream>
-#include <iterator>
-#include <thread>
+#include "fakeaudio.h"
+#include "support/gametest.h"
 
 namespace {
 
-using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
+using fakeAudio::Calls;
 
-constexpr int AUDIBLE = 100;  // of 32767, about -50 dBFS
-
-struct Recording {
-    int rate = 0;
-    std::vector<int16_t> samples;  // 16-bit stereo, interleaved
-
-    int16_t peak() const
-    {
-        int peak = 0;
-        for (int16_t s : samples)
-            peak = std::max(peak, std::abs(static_cast<int>(s)));
-        return static_cast<int16_t>(peak);
-    }
-
-    // Milliseconds from the first to the last audible frame; 0 when silent.
-    double audibleSpanMs() const
-    {
-        long first = -1, last = -1;
-        for (size_t i = 0; i < samples.size(); ++i)
-            if (std::abs(static_cast<int>(samples[i])) > AUDIBLE) {
-                if (first < 0)
-                    first = static_cast<long>(i / 2);
-                last = static_cast<long>(i / 2);
-            }
-        return first < 0 ? 0 : 1000.0 * static_cast<double>(last - first + 1) / rate;
-    }
-};
-
-class CueTest : public ::testing::Test {
+class CueRuleTest : public GameTest {
 protected:
     void SetUp() override
     {
-        const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        file = audiotest::ownTemporaryPath("cues_" + test + ".raw");
-        SDL_setenv("SDL_AUDIODRIVER", "disk", 1);
-        SDL_setenv("SDL_DISKAUDIOFILE", file.string().c_str(), 1);
-        ASSERT_TRUE(openAudio());
-        Uint16 format = 0;
-        int channels = 0;
-        Mix_QuerySpec(&rate, &format, &channels);
-        ASSERT_EQ(format, AUDIO_S16SYS);
-        ASSERT_EQ(channels, 2);
+        GameTest::SetUp();
+        fakeAudio::install();
+        // As the shell wires it once the device is open.
+        installSoundPlayer(playCue);
     }
 
     void TearDown() override
     {
-        closeAudio();
-        std::filesystem::remove(file);
+        installSoundPlayer(nullptr);
+        installAudioPort({});
     }
 
-    // Closes the device, which flushes the file, and reads what was played.
-    Recording stopAndListen()
+    // An 8-wide field with walls and ground and one active block above the
+    // bottom row, which is full but for that block's column when filled.
+    void landOneBlock(bool fillsTheRow)
     {
-        closeAudio();
-        Recording recording;
-        recording.rate = rate;
-        std::ifstream in(file, std::ios::binary);
-        std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        recording.samples.resize(bytes.size() / 2);
-        std::memcpy(recording.samples.data(), bytes.data(), recording.samples.size() * 2);
-        return recording;
+        std::vector<std::string> rows(12, "#......#");
+        rows[10] = fillsTheRow ? "#ooooo.#" : "#o.....#";
+        rows[11] = "########";
+        setField(rows);
+        game.fieldCells[10 * 8 + 6] = CELL_ACTIVE;
+        landActiveShape();
     }
-
-    audiotest::DataFolder inDataDirectory{DRALEN_DATA_DIR};
-    std::filesystem::path file;
-    int rate = 0;
 };
 
-TEST_F(CueTest, EachCueSoundsForItsWholeLengthBelowFullScale)
+TEST_F(CueRuleTest, LandingPlaysItsCueThroughThePort)
 {
-    playSoundFile(SOUND_ROW_FILLED);
-    std::this_thread::sleep_for(800ms);
-    const Recording heard = stopAndListen();
-    // The file is 550 ms of sound from start to end.
-    EXPECT_GT(heard.audibleSpanMs(), 450);
-    EXPECT_LT(heard.audibleSpanMs(), 650);
-    EXPECT_GT(heard.peak(), 3000);
-    // Turned down so as not to stand far above the music.
-    EXPECT_LT(heard.peak(), 16000);
+    landOneBlock(false);
+    EXPECT_EQ(fakeAudio::take(), Calls{std::string("cue ") + SOUND_SHAPE_PLACED});
+    landOneBlock(true);
+    EXPECT_EQ(fakeAudio::take(), Calls{std::string("cue ") + SOUND_ROW_FILLED});
 }
 
-TEST_F(CueTest, SecondCueCutsOffTheFirst)
+TEST_F(CueRuleTest, WithSoundsOffNothingReachesThePort)
 {
-    const auto firstStarted = Clock::now();
-    playSoundFile(SOUND_ROW_FILLED);  // 550 ms
-    std::this_thread::sleep_for(60ms);
-    const double gapMs = std::chrono::duration<double, std::milli>(Clock::now() - firstStarted).count();
-    playSoundFile(SOUND_ROTATE);  // 100 ms
-    std::this_thread::sleep_for(800ms);
-    const Recording heard = stopAndListen();
-
-    // Had the first cue gone on, something would sound until 550 ms after it
-    // started; cut off, the sound ends with the short one. Two buffers of
-    // 23 ms and some scheduling slack on top.
-    const double limitMs = gapMs + 100 + 2 * 23 + 60;
-    if (limitMs >= 500)
-        GTEST_SKIP() << "the machine was too slow to tell: " << gapMs << " ms between the cues";
-    EXPECT_GT(heard.audibleSpanMs(), 100);
-    EXPECT_LT(heard.audibleSpanMs(), limitMs);
+    game.soundsOn = false;
+    landOneBlock(false);
+    landOneBlock(true);
+    EXPECT_EQ(fakeAudio::take(), Calls{});
 }
 
-TEST_F(CueTest, ARestingDeviceWakesForACueAndPlaysItWhole)
+TEST_F(CueRuleTest, EachCueIsHandedOverAtOnceSoThatItCutsOffTheOneSounding)
 {
-    letAudioRestWhenSilent();
-    ASSERT_TRUE(audiotest::waitUntil(audioResting, 3000ms)) << "nothing sounds, yet the audio thread goes on";
-    playSoundFile(SOUND_ROW_FILLED);
-    EXPECT_TRUE(audiotest::waitUntil(audioResting, 3000ms)) << "it rests again once the cue is over";
-    const Recording heard = stopAndListen();
-    // At the cue volume 537 ms of the file's 550 are audible: none of it may
-    // be lost at the start while the device wakes, nor at the end when it
-    // goes back to rest.
-    EXPECT_GT(heard.audibleSpanMs(), 536);
-    EXPECT_LT(heard.audibleSpanMs(), 560);
+    // Nothing is queued behind a cue still sounding, nor dropped for it: the
+    // port has each one before the game thread goes on.
+    playSound(SOUND_ROW_FILLED);
+    EXPECT_EQ(fakeAudio::take(), Calls{std::string("cue ") + SOUND_ROW_FILLED});
+    playSound(SOUND_ROTATE);
+    playSound(SOUND_ROTATE);
+    EXPECT_EQ(fakeAudio::take(), (Calls{std::string("cue ") + SOUND_ROTATE, std::string("cue ") + SOUND_ROTATE}));
+    playCue(nullptr);
+    EXPECT_EQ(fakeAudio::take(), Calls{});
 }
 
-TEST_F(CueTest, MissingFileAndClosedDeviceAreSilent)
+TEST_F(CueRuleTest, WithoutADeviceCuesAreSilent)
 {
-    playSoundFile("sfx/no_such_cue.wav");
-    playSoundFile("sfx/no_such_cue.wav");
-    std::this_thread::sleep_for(150ms);
-    const Recording heard = stopAndListen();
-    EXPECT_GT(heard.samples.size(), 0u);
-    EXPECT_EQ(heard.peak(), 0);
-    // After the device is gone cues are simply dropped.
-    playSoundFile(SOUND_ROTATE);
-}
-
-TEST(AudioWithoutDevice, OpenFailsAndEverythingStaysSilent)
-{
-    SDL_setenv("SDL_AUDIODRIVER", "no_such_driver", 1);
-    EXPECT_FALSE(openAudio());
-    playSoundFile(SOUND_ROTATE);
-
-    audiotest::DataFolder inDataDirectory{DRALEN_DATA_DIR};
-    std::unique_ptr<MusicPlayer> player = createSdlMusicPlayer();
-    EXPECT_FALSE(player->open(MUSIC_FILES[0]));
-    EXPECT_FALSE(player->finished());
-    player->close();
-    closeAudio();
+    // No port at all, as before the device opens or where there is none.
+    installAudioPort({});
+    landOneBlock(true);
+    playCue(SOUND_ROTATE);
+    // A port that plays music but no cues.
+    AudioPort musicOnly;
+    musicOnly.openPiece = fakeAudio::openPiece;
+    installAudioPort(musicOnly);
+    playCue(SOUND_ROTATE);
+    EXPECT_EQ(fakeAudio::take(), Calls{});
+    EXPECT_EQ(audioPort().playCue, nullptr);
+    EXPECT_EQ(audioPort().openPiece, fakeAudio::openPiece);
 }
 
 }  // namespace

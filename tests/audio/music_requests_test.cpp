@@ -1,8 +1,10 @@
 // How the music thread answers the window's requests, one poll at a time,
-// against a player that only records what it is told.
+// against an audio port that only records what it is told.
 #include "audio/music.h"
+#include "audio/sound.h"
 #include "core/gamestate.h"
 #include "core/services.h"
+#include "fakeaudio.h"
 #include "support/fakes.h"
 
 #include <gtest/gtest.h>
@@ -14,50 +16,7 @@
 
 namespace {
 
-using Calls = std::vector<std::string>;
-
-class FakePlayer : public MusicPlayer {
-public:
-    bool open(const char* file) override
-    {
-        calls.push_back(std::string("open ") + file);
-        pieceOpen = !failOpen;
-        return !failOpen;
-    }
-    bool play() override
-    {
-        calls.push_back("play");
-        return !failPlay;
-    }
-    void pause() override { calls.push_back("pause"); }
-    void resume() override { calls.push_back("resume"); }
-    void close() override
-    {
-        calls.push_back("close");
-        // Like SDL_mixer, halting a piece raises the end notification.
-        if (pieceOpen)
-            musicTrackEnded = true;
-        pieceOpen = false;
-        ended = false;
-    }
-    bool finished() override { return ended; }
-
-    // What happened since the last look.
-    Calls take()
-    {
-        Calls taken;
-        taken.swap(calls);
-        return taken;
-    }
-
-    bool failOpen = false;
-    bool failPlay = false;
-    bool ended = false;
-
-private:
-    Calls calls;
-    bool pieceOpen = false;
-};
+using fakeAudio::Calls;
 
 bool isMusicFile(const std::string& call)
 {
@@ -75,11 +34,16 @@ protected:
             *flag = false;
         game.musicOn = true;
         messageBoxOpen = false;
+        fakeAudio::install();
     }
 
-    void TearDown() override { game.musicOn = false; }
+    void TearDown() override
+    {
+        installAudioPort({});
+        game.musicOn = false;
+    }
 
-    void poll() { serveMusicRequests(player, state); }
+    void poll() { serveMusicRequests(state); }
 
     void polls(int count)
     {
@@ -92,10 +56,9 @@ protected:
     {
         musicOptionSwitched(true);
         poll();
-        ASSERT_EQ(player.take().size(), 2u);
+        ASSERT_EQ(fakeAudio::take().size(), 2u);
     }
 
-    FakePlayer player;
     MusicThreadState state;
 };
 
@@ -103,24 +66,24 @@ TEST_F(MusicRequestTest, StartOpensARandomPieceOnceAndThenGoesOnWithIt)
 {
     musicOptionSwitched(true);
     poll();
-    const Calls calls = player.take();
+    const Calls calls = fakeAudio::take();
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_TRUE(isMusicFile(calls[0])) << calls[0];
     EXPECT_EQ(calls[1], "play");
 
     musicOptionSwitched(true);
     poll();
-    EXPECT_EQ(player.take(), Calls{"resume"});
+    EXPECT_EQ(fakeAudio::take(), Calls{"resume"});
 }
 
 TEST_F(MusicRequestTest, PicksComeFromTheWholeList)
 {
-    player.failOpen = true;
+    fakeAudio::failOpen = true;
     std::set<std::string> picked;
     for (int i = 0; i < 200; ++i) {
         musicStartRequest = true;
         poll();
-        for (const std::string& call : player.take()) {
+        for (const std::string& call : fakeAudio::take()) {
             EXPECT_TRUE(isMusicFile(call)) << call;
             picked.insert(call);
         }
@@ -137,17 +100,17 @@ TEST_F(MusicRequestTest, OneRequestPerPollStopFirstThenStartPauseResume)
     musicStopRequest = true;
 
     poll();
-    EXPECT_EQ(player.take(), Calls{"close"});
+    EXPECT_EQ(fakeAudio::take(), Calls{"close"});
     poll();
-    const Calls started = player.take();
+    const Calls started = fakeAudio::take();
     ASSERT_EQ(started.size(), 2u);
     EXPECT_EQ(started[1], "play");
     poll();
-    EXPECT_EQ(player.take(), Calls{"pause"});
+    EXPECT_EQ(fakeAudio::take(), Calls{"pause"});
     poll();
-    EXPECT_EQ(player.take(), Calls{"resume"});
+    EXPECT_EQ(fakeAudio::take(), Calls{"resume"});
     polls(3);
-    EXPECT_EQ(player.take(), Calls{});
+    EXPECT_EQ(fakeAudio::take(), Calls{});
 }
 
 TEST_F(MusicRequestTest, SwitchingMusicOffAndOnWithinAPollKeepsItPlaying)
@@ -156,7 +119,7 @@ TEST_F(MusicRequestTest, SwitchingMusicOffAndOnWithinAPollKeepsItPlaying)
     musicOptionSwitched(false);
     musicOptionSwitched(true);
     polls(3);
-    EXPECT_EQ(player.take(), Calls{"resume"});
+    EXPECT_EQ(fakeAudio::take(), Calls{"resume"});
     EXPECT_FALSE(state.musicPaused);
 }
 
@@ -165,7 +128,7 @@ TEST_F(MusicRequestTest, SwitchingMusicOnAndOffWithinAPollEndsPausedOnTheSamePie
     musicOptionSwitched(true);
     musicOptionSwitched(false);
     polls(3);
-    const Calls calls = player.take();
+    const Calls calls = fakeAudio::take();
     ASSERT_EQ(calls.size(), 3u);
     EXPECT_EQ(calls[2], "pause");
     EXPECT_TRUE(state.musicPaused);
@@ -173,7 +136,7 @@ TEST_F(MusicRequestTest, SwitchingMusicOnAndOffWithinAPollEndsPausedOnTheSamePie
     // Switched on again later: the same piece goes on.
     musicOptionSwitched(true);
     poll();
-    EXPECT_EQ(player.take(), Calls{"resume"});
+    EXPECT_EQ(fakeAudio::take(), Calls{"resume"});
 }
 
 TEST_F(MusicRequestTest, AnotherWindowPausesButOurOwnMessageBoxDoesNot)
@@ -181,22 +144,22 @@ TEST_F(MusicRequestTest, AnotherWindowPausesButOurOwnMessageBoxDoesNot)
     startPlaying();
     musicWindowActivation(false);
     poll();
-    EXPECT_EQ(player.take(), Calls{"pause"});
+    EXPECT_EQ(fakeAudio::take(), Calls{"pause"});
     musicWindowActivation(true);
     poll();
-    EXPECT_EQ(player.take(), Calls{"resume"});
+    EXPECT_EQ(fakeAudio::take(), Calls{"resume"});
 
     messageBoxOpen = true;
     musicWindowActivation(false);
     poll();
-    EXPECT_EQ(player.take(), Calls{});
+    EXPECT_EQ(fakeAudio::take(), Calls{});
     messageBoxOpen = false;
 
     // Away and back within one poll: no pause at all.
     musicWindowActivation(false);
     musicWindowActivation(true);
     polls(2);
-    EXPECT_EQ(player.take(), Calls{});
+    EXPECT_EQ(fakeAudio::take(), Calls{});
 
     // With "Music" off the window leaves the music alone.
     game.musicOn = false;
@@ -213,14 +176,14 @@ TEST_F(MusicRequestTest, PauseWhilePausedAndResumeWhilePlayingChangeNothing)
     poll();
     musicPauseRequest = true;
     poll();
-    EXPECT_EQ(player.take(), Calls{"pause"});
+    EXPECT_EQ(fakeAudio::take(), Calls{"pause"});
 
     // One resume undoes any number of pauses.
     musicResumeRequest = true;
     poll();
     musicResumeRequest = true;
     poll();
-    EXPECT_EQ(player.take(), Calls{"resume"});
+    EXPECT_EQ(fakeAudio::take(), Calls{"resume"});
     EXPECT_FALSE(state.musicPaused);
 }
 
@@ -229,19 +192,19 @@ TEST_F(MusicRequestTest, EndedPieceIsClosedAndTheNextOneStartsAtTheFollowingPoll
     startPlaying();
     musicTrackEnded = true;
     poll();
-    EXPECT_EQ(player.take(), Calls{"close"});
+    EXPECT_EQ(fakeAudio::take(), Calls{"close"});
     EXPECT_FALSE(musicTrackEnded);
     poll();
-    Calls next = player.take();
+    Calls next = fakeAudio::take();
     ASSERT_EQ(next.size(), 2u);
     EXPECT_TRUE(isMusicFile(next[0]));
 
-    // The same when the player itself knows the piece is over.
-    player.ended = true;
+    // The same when the port reports the end itself, as a front end does.
+    fakeAudio::reachEnd();
     poll();
-    EXPECT_EQ(player.take(), Calls{"close"});
+    EXPECT_EQ(fakeAudio::take(), Calls{"close"});
     poll();
-    next = player.take();
+    next = fakeAudio::take();
     ASSERT_EQ(next.size(), 2u);
     EXPECT_EQ(next[1], "play");
 }
@@ -251,18 +214,18 @@ TEST_F(MusicRequestTest, PieceEndingWhilePausedGivesWayToANewOneOnResume)
     startPlaying();
     musicPauseRequest = true;
     poll();
-    player.take();
+    fakeAudio::take();
 
     musicTrackEnded = true;
     poll();
-    EXPECT_EQ(player.take(), Calls{"close"});
+    EXPECT_EQ(fakeAudio::take(), Calls{"close"});
     polls(3);
-    EXPECT_EQ(player.take(), Calls{}) << "nothing may play while paused";
+    EXPECT_EQ(fakeAudio::take(), Calls{}) << "nothing may play while paused";
     EXPECT_TRUE(state.musicPaused);
 
     musicResumeRequest = true;
     poll();
-    const Calls calls = player.take();
+    const Calls calls = fakeAudio::take();
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_TRUE(isMusicFile(calls[0]));
     EXPECT_EQ(calls[1], "play");
@@ -270,37 +233,37 @@ TEST_F(MusicRequestTest, PieceEndingWhilePausedGivesWayToANewOneOnResume)
 
 TEST_F(MusicRequestTest, FailingOpenIsRetriedOnlyOnTheNextStartRequest)
 {
-    player.failOpen = true;
+    fakeAudio::failOpen = true;
     musicStartRequest = true;
     poll();
-    EXPECT_EQ(player.take().size(), 1u);
+    EXPECT_EQ(fakeAudio::take().size(), 1u);
 
-    player.failOpen = false;
+    fakeAudio::failOpen = false;
     musicWindowActivation(false);
     poll();
     musicWindowActivation(true);
     poll();
     musicTrackEnded = true;
     polls(3);
-    EXPECT_EQ(player.take(), Calls{});
+    EXPECT_EQ(fakeAudio::take(), Calls{});
 
     musicStartRequest = true;
     poll();
-    const Calls calls = player.take();
+    const Calls calls = fakeAudio::take();
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_EQ(calls[1], "play");
 }
 
 TEST_F(MusicRequestTest, FailingPlayClosesThePieceAndWaitsForTheNextStart)
 {
-    player.failPlay = true;
+    fakeAudio::failPlay = true;
     musicStartRequest = true;
     poll();
-    const Calls calls = player.take();
+    const Calls calls = fakeAudio::take();
     ASSERT_EQ(calls.size(), 3u);
     EXPECT_EQ(calls[2], "close");
     polls(3);
-    EXPECT_EQ(player.take(), Calls{});
+    EXPECT_EQ(fakeAudio::take(), Calls{});
 }
 
 TEST_F(MusicRequestTest, StopClosesThePieceAndNothingStartsAgain)
@@ -308,9 +271,9 @@ TEST_F(MusicRequestTest, StopClosesThePieceAndNothingStartsAgain)
     startPlaying();
     musicStopRequest = true;
     poll();
-    EXPECT_EQ(player.take(), Calls{"close"});
+    EXPECT_EQ(fakeAudio::take(), Calls{"close"});
     polls(3);
-    EXPECT_EQ(player.take(), Calls{});
+    EXPECT_EQ(fakeAudio::take(), Calls{});
 
     // Stopping while paused is just as final.
     startPlaying();
@@ -319,7 +282,7 @@ TEST_F(MusicRequestTest, StopClosesThePieceAndNothingStartsAgain)
     musicStopRequest = true;
     poll();
     polls(3);
-    EXPECT_EQ(player.take(), (Calls{"pause", "close"}));
+    EXPECT_EQ(fakeAudio::take(), (Calls{"pause", "close"}));
 }
 
 }  // namespace

@@ -115,7 +115,7 @@ void countingSoundPlayer(const char* file)
 {
     if (std::strcmp(file, SOUND_ROTATE) == 0)
         ++turnsDone;
-    playSoundFile(file);
+    playCue(file);
 }
 
 // Watches the play area: the first paint, and for each turn key the time
@@ -225,7 +225,7 @@ int main(int argc, char** argv)
     at += keySeconds * 1000;
     QTimer::singleShot(at, [&] {
         keys.stop();
-        installSoundPlayer(playSoundFile);
+        installSoundPlayer(playCue);
         game.gameMode = MODE_PAUSED;
         requestRepaint(false);
     });

@@ -5,6 +5,7 @@
 #include "game/newgame.h"
 #include "render/renderer.h"
 #include "render/skins.h"
+#include "qt/skinloader.h"
 
 #include <benchmark/benchmark.h>
 
@@ -24,11 +25,11 @@ void paintField(benchmark::State& state, int32_t width, int32_t height)
         for (int32_t c = 1; c < width - 1; ++c)
             if ((r * 3 + c * 7) % 5 != 0)
                 game.fieldCells[r * width + c] = CELL_PLACED;
-    QImage frame(playAreaWidth, playAreaHeight, QImage::Format_RGB32);
+    Bitmap frame(playAreaWidth, playAreaHeight);
     for (auto _ : state) {
         game.projectionDirty = true;
-        paintPlayArea(frame);
-        benchmark::DoNotOptimize(frame.constBits());
+        paintPlayArea(frame.view());
+        benchmark::DoNotOptimize(frame.pixels.data());
     }
 }
 

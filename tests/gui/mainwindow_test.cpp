@@ -8,6 +8,7 @@
 #include "render/skins.h"
 #include "ui/commands.h"
 #include "qt/mainwindow.h"
+#include "qt/skinloader.h"
 #include "support/gametest.h"
 #include "support/invariants.h"
 #include "support/tempdir.h"

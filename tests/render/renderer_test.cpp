@@ -3,6 +3,9 @@
 #include "render/skins.h"
 #include "support/gametest.h"
 
+#include <algorithm>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -15,14 +18,14 @@ struct Tile {
 
 // Test images whose every tile is one flat colour naming its place, so a
 // probe of the frame tells which tile was drawn where.
-QImage tileImage(int32_t columns, int32_t rows, int32_t blue)
+Bitmap tileImage(int32_t columns, int32_t rows, int32_t blue)
 {
-    QImage image(columns * cs, rows * cs, QImage::Format_RGB32);
+    Bitmap image(columns * cs, rows * cs);
     for (int32_t r = 0; r < rows; ++r)
         for (int32_t c = 0; c < columns; ++c)
             for (int32_t y = 0; y < cs; ++y)
                 for (int32_t x = 0; x < cs; ++x)
-                    image.setPixel(c * cs + x, r * cs + y, qRgb(10 + c * 30, 10 + r * 14, blue));
+                    image.pixels[(r * cs + y) * image.width + c * cs + x] = rgbPixel(10 + c * 30, 10 + r * 14, blue);
     return image;
 }
 
@@ -30,13 +33,15 @@ constexpr int32_t blocksBlue = 77, wordsBlue = 177;
 
 // The tile drawn at a cell position relative to the field's origin; column
 // -1 when no tile of the image is there.
-Tile probe(const QImage& frame, int32_t x, int32_t y, int32_t blue = blocksBlue)
+Tile probe(const Bitmap& frame, int32_t x, int32_t y, int32_t blue = blocksBlue)
 {
-    const QRgb pixel = frame.pixel(fieldOriginX + x + cs / 2, fieldOriginY + y + cs / 2);
-    if (qBlue(pixel) != blue)
+    const uint32_t pixel = frame.pixel(fieldOriginX + x + cs / 2, fieldOriginY + y + cs / 2);
+    if (pixelBlue(pixel) != blue)
         return Tile{-1, -1};
-    return Tile{(qRed(pixel) - 10) / 30, (qGreen(pixel) - 10) / 14};
+    return Tile{(pixelRed(pixel) - 10) / 30, (pixelGreen(pixel) - 10) / 14};
 }
+
+constexpr uint32_t black = rgbPixel(0, 0, 0);
 
 class RendererTest : public GameTest {
 protected:
@@ -64,11 +69,10 @@ protected:
         resizeWindow(false);
     }
 
-    QImage paint()
+    Bitmap paint()
     {
-        QImage frame(playAreaWidth, playAreaHeight, QImage::Format_RGB32);
-        frame.fill(Qt::black);
-        paintPlayArea(frame);
+        Bitmap frame(playAreaWidth, playAreaHeight, black);
+        paintPlayArea(frame.view());
         return frame;
     }
 };
@@ -79,7 +83,7 @@ TEST_F(RendererTest, CellsTurnWithGravity)
 {
     struct Case {
         int32_t direction;
-        QPoint cell00, cell31;  // where field cells (0, 0) and column 3, row 1 appear
+        ScreenPoint cell00, cell31;  // where field cells (0, 0) and column 3, row 1 appear
     };
     const Case cases[] = {
         {FORCE_DOWN, {0, 0}, {30, 10}},
@@ -92,9 +96,9 @@ TEST_F(RendererTest, CellsTurnWithGravity)
         emptyGame(10, 20);
         game.fieldCells[0] = CELL_FIXED;
         game.fieldCells[1 * 10 + 3] = CELL_ACTIVE;
-        const QImage frame = paint();
-        EXPECT_EQ(probe(frame, c.cell00.x(), c.cell00.y()).column, CELL_FIXED) << "direction " << c.direction;
-        EXPECT_EQ(probe(frame, c.cell31.x(), c.cell31.y()).column, CELL_ACTIVE) << "direction " << c.direction;
+        const Bitmap frame = paint();
+        EXPECT_EQ(probe(frame, c.cell00.x, c.cell00.y).column, CELL_FIXED) << "direction " << c.direction;
+        EXPECT_EQ(probe(frame, c.cell31.x, c.cell31.y).column, CELL_ACTIVE) << "direction " << c.direction;
     }
 }
 
@@ -104,9 +108,9 @@ TEST_F(RendererTest, PanelOfATallFieldShowsSixSlots)
     emptyGame(20, 40, 6);
     game.shapeQueue[0][3 * 6 + 3] = CELL_ACTIVE;
     game.shapeQueue[5][0] = CELL_ACTIVE;
-    const QImage frame = paint();
+    const Bitmap frame = paint();
     const int32_t panelX = 21 * cs;
-    ASSERT_EQ(frame.width(), (20 + 8) * cs);
+    ASSERT_EQ(frame.width, (20 + 8) * cs);
     for (int32_t y = 0; y < 40; ++y) {
         EXPECT_EQ(probe(frame, 20 * cs, y * cs).column, TILE_BORDER) << "left border, row " << y;
         if (y < 39) {  // the score's digit covers the bottom-right cell
@@ -127,7 +131,7 @@ TEST_F(RendererTest, PanelOfAVeryTallFieldShowsAllSlotsThenFills)
     emptyGame(20, 80, 6);
     for (int32_t k = 0; k < 10; ++k)
         game.shapeQueue[k][0] = CELL_ACTIVE;
-    const QImage frame = paint();
+    const Bitmap frame = paint();
     const int32_t panelX = 21 * cs;
     for (int32_t k = 0; k < 10; ++k) {
         EXPECT_EQ(probe(frame, panelX + cs, k * 7 * cs).column, TILE_BORDER) << "separator " << k;
@@ -144,9 +148,9 @@ TEST_F(RendererTest, SidewaysPanelLiesBelowWithTheNextShapeFirst)
     emptyGame(12, 25, 4);
     game.shapeQueue[0][0] = CELL_ACTIVE;
     game.shapeQueue[1][0] = CELL_ACTIVE;
-    const QImage frame = paint();
-    ASSERT_EQ(frame.width(), 25 * cs);
-    ASSERT_EQ(frame.height(), (12 + 6) * cs);
+    const Bitmap frame = paint();
+    ASSERT_EQ(frame.width, 25 * cs);
+    ASSERT_EQ(frame.height, (12 + 6) * cs);
     const int32_t panelY = 13 * cs;
     EXPECT_EQ(probe(frame, 0, 12 * cs).column, TILE_BORDER);
     EXPECT_EQ(probe(frame, 0, panelY).column, TILE_BORDER) << "first separator at the left";
@@ -193,7 +197,7 @@ TEST_F(RendererTest, MasksTurnWithTheField)
     game.forceDirection = FORCE_RIGHT;
     emptyGame(5, 5);
     game.fieldCells[2 * 5 + 1] = game.fieldCells[2 * 5 + 2] = CELL_PLACED;
-    const QImage frame = paint();
+    const Bitmap frame = paint();
     // Column 1 appears at y = (5-1-1) * cs, column 2 above it.
     EXPECT_EQ(probe(frame, 2 * cs, 3 * cs), (Tile{CELL_PLACED, MASK_UP}));
     EXPECT_EQ(probe(frame, 2 * cs, 2 * cs), (Tile{CELL_PLACED, MASK_DOWN}));
@@ -204,7 +208,7 @@ TEST_F(RendererTest, OneRowSkinIgnoresNeighbours)
     game.skinIndex = 0;
     emptyGame(5, 5);
     game.fieldCells[6] = game.fieldCells[7] = CELL_PLACED;
-    const QImage frame = paint();
+    const Bitmap frame = paint();
     EXPECT_EQ(probe(frame, cs, cs), (Tile{CELL_PLACED, 0}));
     EXPECT_EQ(probe(frame, 2 * cs, cs), (Tile{CELL_PLACED, 0}));
 }
@@ -214,7 +218,7 @@ TEST_F(RendererTest, InvisibleBlocksShowTheirNeighbourhoodOnly)
     game.invisibilityMode = true;
     emptyGame(5, 5);
     setField({".....", ".oo..", ".....", ".x...", "#####"});
-    const QImage frame = paint();
+    const Bitmap frame = paint();
     EXPECT_EQ(probe(frame, cs, cs), (Tile{CELL_EMPTY, MASK_RIGHT})) << "empty tile, placed block's row";
     EXPECT_EQ(probe(frame, cs, 3 * cs).column, CELL_ACTIVE);
     EXPECT_EQ(probe(frame, 0, 4 * cs).column, CELL_FIXED);
@@ -228,7 +232,7 @@ TEST_F(RendererTest, ProjectionIsDrawnBelowTheShapeButNotOverIt)
     game.shapeRow = 0;
     game.shapeColumn = 2;
     game.projectionDirty = true;
-    QImage frame = paint();
+    Bitmap frame = paint();
     EXPECT_FALSE(game.projectionDirty);
     EXPECT_EQ(game.projectedRow, 5);
     EXPECT_EQ(probe(frame, 2 * cs, 5 * cs).column, TILE_PROJECTION);
@@ -251,7 +255,7 @@ TEST_F(RendererTest, StatusWordAndScoreSitBottomRight)
     emptyGame(20, 20);
     game.gameMode = MODE_EDITOR;
     game.score = 0;
-    QImage frame = paint();
+    Bitmap frame = paint();
     for (int32_t k = 0; k < 5; ++k)
         EXPECT_EQ(probe(frame, (15 + k) * cs, 18 * cs, wordsBlue), (Tile{k, 4})) << "EDIT word tile " << k;
     EXPECT_EQ(probe(frame, 19 * cs, 19 * cs, wordsBlue), (Tile{0, 1})) << "the digit 0";
@@ -275,19 +279,18 @@ TEST_F(RendererTest, SmallFieldSitsInAGrayMargin)
     emptyGame(4, 15);  // 40 px wide: centred in the minimum width
     ASSERT_TRUE(eraseOnRepaint);
     ASSERT_EQ(fieldOriginX, 55);
-    const QImage frame = paint();
-    EXPECT_EQ(frame.pixel(2, 2), qRgb(128, 128, 128));
+    const Bitmap frame = paint();
+    EXPECT_EQ(frame.pixel(2, 2), rgbPixel(128, 128, 128));
     EXPECT_EQ(probe(frame, 0, 0).column, CELL_EMPTY);
 }
 
 TEST_F(RendererTest, MissingImagesDrawNothingAndDoNotCrash)
 {
-    skinTable[4].blocksBitmap = QImage();
-    skinTable[4].wordsBitmap = QImage();
+    setSkinBitmaps(4, Bitmap(), Bitmap());
     game.predictShapes = true;
     game.gameMode = MODE_PAUSED;
     emptyGame(10, 20);
-    const QImage frame = paint();
-    EXPECT_EQ(frame.pixel(5, 5), qRgb(0, 0, 0));
-    EXPECT_EQ(frame.pixel(frame.width() - 5, frame.height() - 5), qRgb(0, 0, 0));
+    const Bitmap frame = paint();
+    EXPECT_EQ(frame.pixel(5, 5), black);
+    EXPECT_EQ(frame.pixel(frame.width - 5, frame.height - 5), black);
 }

@@ -13,13 +13,11 @@
 #include "render/renderer.h"
 #include "render/skins.h"
 #include "ui/commands.h"
+#include "qt/skinloader.h"
 #include "soak/heapuse.h"
 #include "support/fakes.h"
 #include "support/fakewindow.h"
 #include "support/invariants.h"
-
-#include <QImage>
-#include <QPoint>
 
 #include <gtest/gtest.h>
 
@@ -282,10 +280,10 @@ private:
         int32_t x = roll(playAreaWidth), y = roll(playAreaHeight);
         if (game.gameMode == MODE_EDITOR && roll(2) == 0) {
             const int32_t cs = game.cellSize, reach = 2 * game.maxShapeExtent;
-            const QPoint near = toScreen(game.shapeColumn, std::max(0, game.shapeRow), game.fieldWidth,
-                                         game.fieldHeight, QPoint(fieldOriginX, fieldOriginY));
-            x = near.x() + (roll(2 * reach + 1) - reach) * cs + roll(cs);
-            y = near.y() + (roll(2 * reach + 1) - reach) * cs + roll(cs);
+            const ScreenPoint near = toScreen(game.shapeColumn, std::max(0, game.shapeRow), game.fieldWidth,
+                                              game.fieldHeight, ScreenPoint{fieldOriginX, fieldOriginY});
+            x = near.x + (roll(2 * reach + 1) - reach) * cs + roll(cs);
+            y = near.y + (roll(2 * reach + 1) - reach) * cs + roll(cs);
         }
         handleLeftClick(x, y);
     }
@@ -436,9 +434,9 @@ void countCues(PlayCount& count)
 void paintFrame()
 {
     std::lock_guard<std::recursive_mutex> lock(gameLock);
-    QImage frame(playAreaWidth, playAreaHeight, QImage::Format_RGB32);
+    Bitmap frame(playAreaWidth, playAreaHeight);
     ASSERT_FALSE(frame.isNull());
-    paintPlayArea(frame);
+    paintPlayArea(frame.view());
 }
 
 // Whatever the play reaches must survive the automatic save: written, read

@@ -14,13 +14,12 @@
 #include "render/renderer.h"
 #include "render/skins.h"
 #include "ui/commands.h"
+#include "qt/skinloader.h"
 #include "support/fakes.h"
 #include "support/invariants.h"
 #include "support/tempdir.h"
 
 #include <gtest/gtest.h>
-
-#include <QImage>
 
 #include <atomic>
 #include <chrono>
@@ -239,9 +238,9 @@ private:
     void paint()
     {
         std::lock_guard<std::recursive_mutex> lock(gameLock);
-        if (frame.width() != playAreaWidth || frame.height() != playAreaHeight)
-            frame = QImage(playAreaWidth, playAreaHeight, QImage::Format_RGB32);
-        paintPlayArea(frame);
+        if (frame.width != playAreaWidth || frame.height != playAreaHeight)
+            frame = Bitmap(playAreaWidth, playAreaHeight);
+        paintPlayArea(frame.view());
         ++paints;
     }
 
@@ -317,7 +316,7 @@ private:
     }
 
     std::mt19937 script;
-    QImage frame;
+    Bitmap frame;
 };
 
 class GameAndWindowThreadsTest : public ::testing::Test {
@@ -382,8 +381,8 @@ TEST_F(GameAndWindowThreadsTest, PlayTogetherAndLeaveASoundGame)
     std::lock_guard<std::recursive_mutex> lock(gameLock);
     EXPECT_EQ(brokenInvariant(), "");
     // The game as it was left still paints and plays on.
-    QImage frame(playAreaWidth, playAreaHeight, QImage::Format_RGB32);
-    paintPlayArea(frame);
+    Bitmap frame(playAreaWidth, playAreaHeight);
+    paintPlayArea(frame.view());
     for (int tick = 0; tick < 200 && game.gameMode == MODE_PLAYING; ++tick) {
         pollKeys();
         gameStep();

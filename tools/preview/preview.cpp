@@ -6,6 +6,7 @@
 #include "game/newgame.h"
 #include "render/renderer.h"
 #include "render/skins.h"
+#include "qt/skinloader.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -46,12 +47,11 @@ void setUpSampleGame(int32_t direction)
     game.gameMode = MODE_PAUSED;
 }
 
-QImage frameFor(int32_t direction)
+Bitmap frameFor(int32_t direction)
 {
     setUpSampleGame(direction);
-    QImage frame(playAreaWidth, playAreaHeight, QImage::Format_RGB32);
-    frame.fill(Qt::black);
-    paintPlayArea(frame);
+    Bitmap frame(playAreaWidth, playAreaHeight, rgbPixel(0, 0, 0));
+    paintPlayArea(frame.view());
     return frame;
 }
 
@@ -68,34 +68,34 @@ int main(int argc, char** argv)
     loadSkinBitmaps();
 
     const int scale = 2, gap = 12;
-    std::vector<QImage> frames;
+    std::vector<Bitmap> frames;
     for (int32_t direction = 0; direction < 4; ++direction)
         frames.push_back(frameFor(direction));
 
     int width = gap, height = gap;
     for (const Skin& skin : skinTable) {
-        width = std::max(width, gap + (skin.blocksBitmap.width() + skin.wordsBitmap.width()) * scale + 3 * gap);
-        height += std::max(skin.blocksBitmap.height(), skin.wordsBitmap.height()) * scale + gap;
+        width = std::max(width, gap + (skin.blocksBitmap.width + skin.wordsBitmap.width) * scale + 3 * gap);
+        height += std::max(skin.blocksBitmap.height, skin.wordsBitmap.height) * scale + gap;
     }
     int framesWidth = gap, framesHeight = 0;
-    for (const QImage& frame : frames) {
-        framesWidth += frame.width() + gap;
-        framesHeight = std::max(framesHeight, frame.height());
+    for (const Bitmap& frame : frames) {
+        framesWidth += frame.width + gap;
+        framesHeight = std::max(framesHeight, frame.height);
     }
     QImage sheet(std::max(width, framesWidth), height + framesHeight + gap, QImage::Format_RGB32);
     sheet.fill(qRgb(60, 60, 70));
     QPainter painter(&sheet);
     int y = gap;
     for (const Skin& skin : skinTable) {
-        painter.drawImage(QPoint(gap, y), skin.blocksBitmap.scaled(skin.blocksBitmap.size() * scale));
-        painter.drawImage(QPoint(gap * 3 + skin.blocksBitmap.width() * scale, y),
-                          skin.wordsBitmap.scaled(skin.wordsBitmap.size() * scale));
-        y += std::max(skin.blocksBitmap.height(), skin.wordsBitmap.height()) * scale + gap;
+        const QImage blocks = imageOverBitmap(skin.blocksBitmap), words = imageOverBitmap(skin.wordsBitmap);
+        painter.drawImage(QPoint(gap, y), blocks.scaled(blocks.size() * scale));
+        painter.drawImage(QPoint(gap * 3 + blocks.width() * scale, y), words.scaled(words.size() * scale));
+        y += std::max(blocks.height(), words.height()) * scale + gap;
     }
     int x = gap;
-    for (const QImage& frame : frames) {
-        painter.drawImage(QPoint(x, y), frame);
-        x += frame.width() + gap;
+    for (const Bitmap& frame : frames) {
+        painter.drawImage(QPoint(x, y), imageOverBitmap(frame));
+        x += frame.width + gap;
     }
     painter.end();
     if (!sheet.save(QString::fromLocal8Bit(argv[1]))) {

@@ -1,8 +1,8 @@
 // The ten pieces beside the program: well-formed Standard MIDI Files whose
 // lengths match the list the player ends them by, and that FluidSynth loads.
 #include "audio/music.h"
-#include "audio/sound.h"
-#include "audiotest.h"
+#include "qt/sdlaudio.h"
+#include "sdlaudiotest.h"
 
 #include <gtest/gtest.h>
 
@@ -217,10 +217,10 @@ TEST(MusicFiles, EveryPieceLoadsIntoFluidSynth)
     ASSERT_TRUE(openAudio());
     {
         audiotest::DataFolder inDataDirectory{DATA};
-        std::unique_ptr<MusicPlayer> player = createSdlMusicPlayer();
+        const AudioPort player = sdlAudioPort();
         for (const char* file : MUSIC_FILES)
-            EXPECT_TRUE(player->open(file)) << file << ": " << Mix_GetError();
-        player->close();
+            EXPECT_TRUE(player.openPiece(file)) << file << ": " << Mix_GetError();
+        player.closePiece();
     }
     closeAudio();
 }

@@ -1,5 +1,5 @@
-// Helpers for the sound tests: a scratch game directory, a tiny MIDI writer
-// and a meter on the mixer's final output.
+// Helpers for the tests of SDL2_mixer's audio port (qt/sdlaudio): a scratch
+// game directory, a tiny MIDI writer and a meter on the mixer's final output.
 #pragma once
 
 #include "core/services.h"
