@@ -9,11 +9,11 @@ GAME_DIR   := $(BUILD_DIR)/game
 PACKAGES := g++ cmake ninja-build pkg-config qt6-base-dev libsdl2-dev libsdl2-mixer-dev libxcb1-dev \
             libgtest-dev libgmock-dev libbenchmark-dev xvfb xdotool imagemagick clang \
             libclang-rt-14-dev dpkg-dev file desktop-file-utils appstream lintian \
-            g++-mingw-w64-x86-64-posix wine64 googletest
+            g++-mingw-w64-x86-64-posix wine64 wine fonts-wine nsis x11-utils googletest
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps configure build run test bench preview clean test-asan test-tsan fuzz package test-windows
+.PHONY: deps configure build run test bench preview clean test-asan test-tsan fuzz package test-windows windows
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do \
@@ -116,6 +116,15 @@ $(WIN_DIR)/build.ninja:
 	cmake -S . -B $(WIN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) \
 	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake -DDRALEN_UNIT_TESTS_ONLY=ON
 
+# The Windows program, $(WIN_DIR)/dralen.exe, and a playable folder beside
+# it, $(WIN_DIR)/game/ (program, levels, sounds, music).
+windows: deps $(WIN_DIR)/build.ninja
+	cmake --build $(WIN_DIR) --target dralen windows-game
+
+# The library's tests as a Windows program, then the real dralen.exe played
+# under Wine and Xvfb against what the Linux build draws.
 test-windows: deps $(WIN_DIR)/build.ninja
-	cmake --build $(WIN_DIR) --target dralen_tests
+	cmake --build $(WIN_DIR) --target dralen_tests dralen windows-game
 	bash tests/windows/run.sh $(WIN_DIR)/tests/dralen_tests.exe $(abspath $(WIN_DIR))/wine
+	cmake --build $(BUILD_DIR) --target dralen_probe
+	bash tests/windows/play.sh $(WIN_DIR) $(BUILD_DIR)
