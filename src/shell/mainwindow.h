@@ -12,6 +12,7 @@
 class QAction;
 class QMenu;
 struct MenuNode;
+struct ScreenRoom;
 
 // The drawing area, exactly playAreaWidth x playAreaHeight pixels.
 class PlayArea : public QWidget {
@@ -62,11 +63,13 @@ public:
 
     // Sets the check mark of every option item from the game record.
     void refreshMenuChecks();
-    // Gives the drawing area its size, times the zoom factor; the window
-    // follows, centred on the screen when asked.
+    // Gives the drawing area its size, times the zoom factor that fits the
+    // screen (appliedZoom); the window follows, centred on the screen when
+    // asked.
     void applyPlayAreaSize(int32_t width, int32_t height, bool moveToCentre);
-    // The largest whole factor whose window fits the screen's free area.
-    int32_t fitScreenFactor(int32_t width, int32_t height) const;
+    // Greys out the zoom factors whose window would not fit the screen the
+    // window is on now.
+    void refreshZoomItems();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -75,9 +78,16 @@ protected:
 
 private:
     void buildMenu(QMenu* menu, const MenuNode& node);
+    // The screen's free area, the frame and the menu bar.
+    ScreenRoom screenRoom() const;
+    // The window manager's frame is known only once the window shows: when
+    // it differs from the one the size was chosen with, the size is chosen
+    // again and the window centred.
+    void refitToKnownFrame();
 
     PlayArea* area;
     std::map<int32_t, QAction*> actions;
+    QSize countedFrame;  // the frame the play area's size was chosen with
     bool closing = false;
 };
 
