@@ -4,7 +4,7 @@
 #include "core/keys.h"
 #include "core/services.h"
 #include "core/skinsizes.h"
-#include "persist/savefiles.h"
+#include "persist/durable.h"
 
 #include <array>
 #include <charconv>

@@ -1,7 +1,7 @@
 #include "persist/halloffame.h"
 
 #include "core/services.h"
-#include "persist/savefiles.h"
+#include "persist/durable.h"
 
 #include <algorithm>
 #include <charconv>
@@ -21,6 +21,9 @@ namespace {
 const char* const hallName = "halloffame.txt";
 const char* const hallHeader = "Dralen Hall of Fame";
 const char* const tablePrefix = "table ";
+const char* const playedPrefix = "played ";
+const char* const damagedSuffix = ".damaged";
+const std::string_view byteOrderMark = "\xEF\xBB\xBF";
 
 // A file this big was never written by us.
 constexpr std::streamsize maxHallSize = 1 << 20;
@@ -85,22 +88,19 @@ bool isDate(const std::string& date)
     return true;
 }
 
+// One line of at most maxNameLength letters; a letter of several bytes
+// counts once and is never cut.
 std::string oneLineName(std::string name)
 {
     std::replace_if(name.begin(), name.end(), [](char c) { return c == '\n' || c == '\r' || c == '\t'; }, ' ');
-    if (name.size() <= maxNameLength)
-        return name;
-    name.resize(maxNameLength);
-    // A name cut inside a multi-byte letter would no longer be text: the
-    // letter goes whole.
-    size_t lead = name.size();
-    while (lead > 0 && (static_cast<unsigned char>(name[lead - 1]) & 0xC0) == 0x80)
-        --lead;
-    if (lead > 0) {
-        const auto first = static_cast<unsigned char>(name[lead - 1]);
-        const size_t length = first >= 0xF0 ? 4 : first >= 0xE0 ? 3 : first >= 0xC0 ? 2 : 1;
-        if (lead - 1 + length > name.size())
-            name.resize(lead - 1);
+    size_t letters = 0;
+    for (size_t at = 0; at < name.size(); ++at) {
+        if ((static_cast<unsigned char>(name[at]) & 0xC0) == 0x80)
+            continue;
+        if (++letters > maxNameLength) {
+            name.resize(at);
+            break;
+        }
     }
     return name;
 }
@@ -141,6 +141,40 @@ HallTable* findTable(HallOfFame& hall, const Difficulty& rules)
 std::filesystem::path hallPath()
 {
     return playerFolder() / hallName;
+}
+
+std::string readWholeHallFile()
+{
+    try {
+        std::ifstream file(hallPath(), std::ios::binary);
+        if (!file.is_open())
+            return {};
+        std::string text(static_cast<size_t>(maxHallSize) + 1, '\0');
+        file.read(text.data(), static_cast<std::streamsize>(text.size()));
+        text.resize(static_cast<size_t>(file.gcount()));
+        return text;
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+// Called with the file's lock held, so that what is set aside is what was
+// read, not a good file another game has just written.
+HallOfFame readLockedHallOfFame()
+{
+    const std::string text = readWholeHallFile();
+    bool damaged = text.size() > static_cast<size_t>(maxHallSize);
+    bool skipped = false;
+    HallOfFame hall;
+    if (!damaged)
+        hall = parseHallOfFame(text, damaged, &skipped);
+    if (damaged)
+        moveToNumberedName(hallPath(), damagedSuffix);
+    else if (skipped)
+        // What could not be read is left out of the next write: the file as
+        // it was stays beside it, for the player or a later version to mend.
+        keepNumberedCopy(hallPath(), damagedSuffix, text);
+    return hall;
 }
 
 }  // namespace
@@ -227,10 +261,14 @@ std::string describeDifficulty(const Difficulty& r)
     return text;
 }
 
-HallOfFame parseHallOfFame(const std::string& text, bool& damaged)
+HallOfFame parseHallOfFame(const std::string& text, bool& damaged, bool* skipped)
 {
     HallOfFame hall;
-    std::istringstream lines(text);
+    bool skippedAny = false;
+    // Some editors start a file with a byte-order mark.
+    std::istringstream lines(text.compare(0, byteOrderMark.size(), byteOrderMark) == 0
+                                 ? text.substr(byteOrderMark.size())
+                                 : text);
     std::string line;
     auto nextLine = [&] {
         if (!std::getline(lines, line))
@@ -239,43 +277,99 @@ HallOfFame parseHallOfFame(const std::string& text, bool& damaged)
             line.pop_back();
         return true;
     };
+    // An empty file is one whose first writer was interrupted, or that a
+    // lock made: no scores yet, and nothing to set aside.
+    if (text.empty() || text == byteOrderMark) {
+        damaged = false;
+        if (skipped != nullptr)
+            *skipped = false;
+        return hall;
+    }
     damaged = !nextLine() || line != hallHeader;
     if (damaged)
         return hall;
     HallTable* current = nullptr;
     while (nextLine()) {
+        if (line.empty())
+            continue;
         if (line.rfind(tablePrefix, 0) == 0) {
             Difficulty rules;
             current = nullptr;
-            if (!parseRulesText(std::string_view(line).substr(std::char_traits<char>::length(tablePrefix)), rules))
+            if (!parseRulesText(std::string_view(line).substr(std::char_traits<char>::length(tablePrefix)), rules)) {
+                skippedAny = true;
                 continue;
+            }
             current = findTable(hall, rules);
             if (current == nullptr)
-                current = &hall.emplace_back(HallTable{rules, {}});
+                current = &hall.emplace_back(HallTable{rules, {}, 0});
+            continue;
+        }
+        if (line.rfind(playedPrefix, 0) == 0) {
+            int64_t played = 0;
+            const char* begin = line.data() + std::char_traits<char>::length(playedPrefix);
+            const char* end = line.data() + line.size();
+            const auto [stop, error] = std::from_chars(begin, end, played);
+            if (current != nullptr && error == std::errc{} && stop == end)
+                current->lastPlayed = std::max(current->lastPlayed, played);
+            else
+                skippedAny = true;
             continue;
         }
         HallEntry entry;
         if (current != nullptr && parseEntry(line, entry))
             current->entries.push_back(std::move(entry));
+        else
+            skippedAny = true;
     }
     for (HallTable& table : hall) {
         std::stable_sort(table.entries.begin(), table.entries.end(), higher);
-        if (table.entries.size() > hallTableLength)
+        if (table.entries.size() > hallTableLength) {
             table.entries.resize(hallTableLength);
+            skippedAny = true;
+        }
     }
+    if (skipped != nullptr)
+        *skipped = skippedAny;
     return hall;
 }
 
 std::string formatHallOfFame(const HallOfFame& hall)
 {
-    std::string text = std::string(hallHeader) + '\n';
-    for (const HallTable& table : hall) {
+    const std::string header = std::string(hallHeader) + '\n';
+    std::vector<std::string> chunks(hall.size());
+    std::vector<size_t> byRecency;
+    for (size_t t = 0; t < hall.size(); ++t) {
+        const HallTable& table = hall[t];
         if (table.entries.empty())
             continue;
-        text += tablePrefix + rulesText(table.rules) + '\n';
+        std::string& text = chunks[t];
+        text = tablePrefix + rulesText(table.rules) + '\n';
+        if (table.lastPlayed != 0)
+            text += playedPrefix + std::to_string(table.lastPlayed) + '\n';
         for (const HallEntry& entry : table.entries)
             text += std::to_string(entry.score) + ' ' + entry.date + ' ' + oneLineName(entry.name) + '\n';
+        byRecency.push_back(t);
     }
+    // Played last first; of tables played at the same time, the later in the file.
+    std::stable_sort(byRecency.begin(), byRecency.end(), [&](size_t a, size_t b) {
+        return hall[a].lastPlayed != hall[b].lastPlayed ? hall[a].lastPlayed > hall[b].lastPlayed : a > b;
+    });
+    std::vector<bool> kept(hall.size(), false);
+    size_t size = header.size();
+    size_t count = 0;
+    for (size_t t : byRecency) {
+        if (count == maxHallTables)
+            break;
+        if (size + chunks[t].size() > static_cast<size_t>(maxHallSize))
+            break;
+        kept[t] = true;
+        size += chunks[t].size();
+        ++count;
+    }
+    std::string text = header;
+    for (size_t t = 0; t < hall.size(); ++t)
+        if (kept[t])
+            text += chunks[t];
     return text;
 }
 
@@ -285,7 +379,7 @@ std::optional<size_t> insertHallEntry(HallOfFame& hall, const Difficulty& rules,
         return std::nullopt;
     HallTable* table = findTable(hall, rules);
     if (table == nullptr)
-        table = &hall.emplace_back(HallTable{rules, {}});
+        table = &hall.emplace_back(HallTable{rules, {}, 0});
     auto& entries = table->entries;
     // Below every equal score: who got there first keeps the place.
     const auto at = std::upper_bound(entries.begin(), entries.end(), entry, higher);
@@ -310,32 +404,11 @@ HallOfFame readHallOfFame()
 {
     if (playerFolder().empty())
         return {};
-    std::string text;
-    bool opened = false;
-    try {
-        std::ifstream file(hallPath(), std::ios::binary);
-        opened = file.is_open();
-        if (opened) {
-            text.assign(static_cast<size_t>(maxHallSize) + 1, '\0');
-            file.read(text.data(), static_cast<std::streamsize>(text.size()));
-            text.resize(static_cast<size_t>(file.gcount()));
-        }
-    } catch (const std::exception&) {
-        text.clear();
-    }
-    if (!opened)
+    std::error_code error;
+    if (!std::filesystem::exists(hallPath(), error))
         return {};
-    bool damaged = text.size() > static_cast<size_t>(maxHallSize);
-    HallOfFame hall;
-    if (!damaged)
-        hall = parseHallOfFame(text, damaged);
-    if (damaged) {
-        std::error_code error;
-        std::filesystem::path aside = hallPath();
-        aside += ".damaged";
-        std::filesystem::rename(hallPath(), aside, error);
-    }
-    return hall;
+    const FileLock lock(hallPath());
+    return readLockedHallOfFame();
 }
 
 bool writeHallOfFame(const HallOfFame& hall)
@@ -351,20 +424,41 @@ std::optional<size_t> recordScore(const Difficulty& rules, int32_t score)
 {
     if (playerFolder().empty() || score <= 0)
         return std::nullopt;
-    HallOfFame hall = readHallOfFame();
+    std::error_code error;
+    std::filesystem::create_directories(playerFolder(), error);
+    // Another game may be ending at this very moment: what it wrote is read
+    // again inside the lock, so that neither score overwrites the other.
+    const FileLock lock(hallPath());
+    HallOfFame hall = readLockedHallOfFame();
     const std::optional<size_t> place = insertHallEntry(hall, rules, {score, loginName(), todaysDate()});
-    if (!place || !writeHallOfFame(hall))
+    if (HallTable* table = findTable(hall, rules))
+        table->lastPlayed = std::max<int64_t>(table->lastPlayed, std::time(nullptr));
+    else
         return std::nullopt;
+    if (!writeHallOfFame(hall)) {
+        showMessage("Couldn't write file to keep your score in the Hall of Fame");
+        return std::nullopt;
+    }
     return place;
 }
 
-bool renameHallEntry(const Difficulty& rules, size_t place, const std::string& name)
+bool renameHallEntry(const Difficulty& rules, const HallEntry& entry, const std::string& name)
 {
-    HallOfFame hall = readHallOfFame();
-    HallTable* table = findTable(hall, rules);
-    if (table == nullptr || place >= table->entries.size())
+    if (playerFolder().empty())
         return false;
-    table->entries[place].name = oneLineName(name);
+    const FileLock lock(hallPath());
+    HallOfFame hall = readLockedHallOfFame();
+    HallTable* table = findTable(hall, rules);
+    if (table == nullptr)
+        return false;
+    // The place may have changed since the entry was shown: another game
+    // may have entered a higher score meanwhile.
+    const auto found = std::find_if(table->entries.begin(), table->entries.end(), [&](const HallEntry& kept) {
+        return kept.score == entry.score && kept.date == entry.date && kept.name == entry.name;
+    });
+    if (found == table->entries.end())
+        return false;
+    found->name = oneLineName(name);
     return writeHallOfFame(hall);
 }
 

@@ -37,11 +37,15 @@ struct HallEntry {
 struct HallTable {
     Difficulty rules;
     std::vector<HallEntry> entries;
+    int64_t lastPlayed = 0;  // seconds since 1970; 0 when the file did not say
 };
 
 using HallOfFame = std::vector<HallTable>;
 
 constexpr size_t hallTableLength = 10;
+// The file keeps this many tables at most, those played last; with it, no
+// file the game writes is too big for the game to read.
+constexpr size_t maxHallTables = 500;
 
 // The rules of the game in the record, the speed it started at included.
 Difficulty difficultyOf(const GameState& state);
@@ -55,9 +59,11 @@ bool parseRulesText(std::string_view text, Difficulty& rules);
 std::string describeDifficulty(const Difficulty& rules);
 
 // The text of the file and back. Reading is lenient: lines it cannot use are
-// skipped, tables are put in order and cut to their length. damaged is set
-// when the text is not a Hall of Fame at all.
-HallOfFame parseHallOfFame(const std::string& text, bool& damaged);
+// skipped (and skipped is set), tables are put in order and cut to their
+// length. damaged is set when the text is not a Hall of Fame at all.
+HallOfFame parseHallOfFame(const std::string& text, bool& damaged, bool* skipped = nullptr);
+// At most maxHallTables tables, and never more bytes than the reader takes:
+// the tables played longest ago are left out.
 std::string formatHallOfFame(const HallOfFame& hall);
 
 // Puts the entry into the table of these rules (a new table when there is
@@ -67,21 +73,27 @@ std::optional<size_t> insertHallEntry(HallOfFame& hall, const Difficulty& rules,
 
 const HallTable* findHallTable(const HallOfFame& hall, const Difficulty& rules);
 
-// The file in playerFolder(). A file that is not a Hall of Fame is set aside
-// as "halloffame.txt.damaged" and the game starts a fresh one; a missing
-// file reads as an empty Hall of Fame.
+// The file in playerFolder(), read under the lock that writers take. A file
+// that is not a Hall of Fame is set aside and the game starts a fresh one;
+// from a file with lines that could not be read, a copy is kept as it was.
+// Set-aside copies are "halloffame.txt.damaged", then ".damaged.1", ...,
+// never overwritten. A missing file reads as an empty Hall of Fame.
 HallOfFame readHallOfFame();
 // Written atomically; false when it could not be.
 bool writeHallOfFame(const HallOfFame& hall);
 
 // Enters a finished game's score with the player's login name and today's
-// date, and writes the file. Returns the new entry's place, or nothing when
-// the score did not enter or there is no folder to keep the file in.
+// date, and writes the file, all under the file's lock so that games ending
+// at once each keep their score. Returns the new entry's place, or nothing
+// when the score did not enter, there is no folder to keep the file in, or
+// the file could not be written (which the player is told).
 std::optional<size_t> recordScore(const Difficulty& rules, int32_t score);
 
-// Changes the name of an entry in the file (the player edits it right after
-// the entry went in). Names are one line of at most maxNameLength bytes.
-bool renameHallEntry(const Difficulty& rules, size_t place, const std::string& name);
+// Changes the name of the entry in the file that was read as entry (the
+// player edits it right after it went in). Nothing changes, and the result
+// is false, when that entry is no longer there. Names are one line of at most
+// maxNameLength characters.
+bool renameHallEntry(const Difficulty& rules, const HallEntry& entry, const std::string& name);
 constexpr size_t maxNameLength = 40;
 
 // The login name of the player, else the name of the home folder, else "Player".

@@ -12,9 +12,8 @@
 bool loadGameFromFile(const std::filesystem::path& path);
 
 // Writes the game to the file. The old file is replaced only once the new one
-// is completely on disk, so a failed save never destroys it (unless the
-// folder takes no temporary file and the target is written in place); every
-// failure is shown to the player and returns false. Takes gameLock while it reads the
+// is completely on disk, so a failed save never destroys it; every failure is
+// shown to the player and returns false. Takes gameLock while it reads the
 // game. Called on the window thread.
 bool saveGameToFile(const std::filesystem::path& path);
 
@@ -27,15 +26,3 @@ bool loadAutosave();
 // while it reads the game, so it is safe while the game thread still runs.
 // Called on the window thread on the way out.
 void writeAutosave();
-
-enum FileWriteResult {
-    WRITE_DONE = 0,
-    WRITE_NOT_OPENED = 1,  // the target or its temporary could not be opened
-    WRITE_FAILED = 2,      // opened, but the contents did not reach the disk
-};
-
-// Replaces the file's contents through a temporary file beside it, flushed
-// to disk and renamed into place at the end. Where no temporary file can be
-// created the target is written in place. An existing target that is
-// read-only or no regular file is left alone. Shows no message.
-FileWriteResult replaceFileContents(const std::filesystem::path& target, const std::string& contents);

@@ -1,7 +1,7 @@
 #include "persist/settings.h"
 
 #include "core/services.h"
-#include "persist/savefiles.h"
+#include "persist/durable.h"
 
 #include <charconv>
 #include <exception>

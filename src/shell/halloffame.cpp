@@ -35,7 +35,7 @@ public:
         hall.erase(std::remove_if(hall.begin(), hall.end(), [](const HallTable& t) { return t.entries.empty(); }),
                    hall.end());
         if (findHallTable(hall, played) == nullptr)
-            hall.push_back({played, {}});
+            hall.push_back({played, {}, 0});
         // The game being played first, the others by name.
         std::stable_sort(hall.begin(), hall.end(), [&](const HallTable& a, const HallTable& b) {
             if ((a.rules == played) != (b.rules == played))
@@ -76,6 +76,14 @@ public:
         if (!newPlace || enteredName == originalName)
             return std::nullopt;
         return enteredName;
+    }
+
+    // The new entry as it was read, by which the file finds it again.
+    std::optional<HallEntry> newEntry() const
+    {
+        if (!newPlace || *newPlace >= hall.front().entries.size())
+            return std::nullopt;
+        return hall.front().entries[*newPlace];
     }
 
 private:
@@ -125,6 +133,8 @@ void runHallOfFameDialog(QWidget* parent, const Difficulty& rules, std::optional
     std::lock_guard<std::recursive_mutex> lock(gameLock);
     HallOfFameDialog dialog(parent, rules, newPlace);
     dialog.exec();
-    if (const std::optional<QString> name = dialog.newName())
-        renameHallEntry(rules, *newPlace, name->trimmed().toStdString());
+    const std::optional<QString> name = dialog.newName();
+    const std::optional<HallEntry> entry = dialog.newEntry();
+    if (name && entry)
+        renameHallEntry(rules, *entry, name->trimmed().toStdString());
 }

@@ -61,4 +61,21 @@ TEST_F(FuzzCorpusTest, ConfigurationInputsPassTheirChecks)
     }
 }
 
+TEST_F(FuzzCorpusTest, HallOfFameAndSettingsInputsPassTheirChecks)
+{
+    const std::vector<std::filesystem::path> halls = corpusFiles("halloffame");
+    const std::vector<std::filesystem::path> settings = corpusFiles("settings");
+    ASSERT_GE(halls.size(), 3u) << "the seeds are missing";
+    ASSERT_GE(settings.size(), 2u) << "the seeds are missing";
+    for (const std::filesystem::path& file : halls) {
+        const std::string text = readWholeFile(file);
+        EXPECT_EQ(checkHallOfFameInput(bytesOf(text), text.size()), "") << file.filename();
+    }
+    TempDir dir;
+    for (const std::filesystem::path& file : settings) {
+        const std::string text = readWholeFile(file);
+        EXPECT_EQ(checkSettingsInput(dir.path(), bytesOf(text), text.size()), "") << file.filename();
+    }
+}
+
 }  // namespace

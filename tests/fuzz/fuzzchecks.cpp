@@ -8,7 +8,9 @@
 #include "game/newgame.h"
 #include "game/tick.h"
 #include "persist/config.h"
+#include "persist/halloffame.h"
 #include "persist/saveformat.h"
+#include "persist/settings.h"
 #include "support/fakes.h"
 #include "support/invariants.h"
 #include "support/samplestates.h"
@@ -188,5 +190,43 @@ std::string checkConfigurationInput(const std::filesystem::path& directory, cons
         && game.musicOn == loaded.musicOn && game.keyBindings == loaded.keyBindings;
     if (!same)
         return "the options changed on their way through a save";
+    return {};
+}
+
+std::string checkHallOfFameInput(const uint8_t* data, size_t size)
+{
+    bool damaged = false;
+    const HallOfFame read = parseHallOfFame(std::string(reinterpret_cast<const char*>(data), size), damaged);
+    const std::string written = formatHallOfFame(read);
+    if (written.size() > (1u << 20))
+        return "writes a file of " + std::to_string(written.size()) + " bytes, more than the reader takes";
+    bool skipped = false;
+    const HallOfFame back = parseHallOfFame(written, damaged, &skipped);
+    if (damaged)
+        return "what it writes reads as damaged";
+    if (skipped)
+        return "what it writes has lines the reader skips";
+    if (formatHallOfFame(back) != written)
+        return "writing, reading and writing again changes the file";
+    return {};
+}
+
+std::string checkSettingsInput(const std::filesystem::path& directory, const uint8_t* data, size_t size)
+{
+    gameDirectory = directory;
+    {
+        std::ofstream out(directory / "settings.cfg", std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+        if (!out)
+            return "could not write the input";
+    }
+    loadExtraSettings();
+    if (extraSettings.zoom < 0 || extraSettings.zoom > maxZoomFactor)
+        return "zoom " + std::to_string(extraSettings.zoom);
+    const ExtraSettings loaded = extraSettings;
+    saveExtraSettings();
+    loadExtraSettings();
+    if (extraSettings.zoom != loaded.zoom || extraSettings.autosavedRules != loaded.autosavedRules)
+        return "the settings changed on their way through a save";
     return {};
 }

@@ -18,3 +18,14 @@ std::string checkSavedGameInput(const uint8_t* data, size_t size);
 // loadConfiguration and checks that every option is usable and survives a
 // save and a second load. Empty when all is well, else what went wrong.
 std::string checkConfigurationInput(const std::filesystem::path& directory, const uint8_t* data, size_t size);
+
+// Reads the bytes as a Hall of Fame. What is read must write back as a file
+// that the reader takes whole (nothing skipped, not damaged, within the size
+// the reader accepts) and that reads back to the same file. Empty when all
+// is well, else what went wrong.
+std::string checkHallOfFameInput(const uint8_t* data, size_t size);
+
+// Writes the bytes as the settings file into the directory and reads it with
+// loadExtraSettings; what was read must survive a save and a second load.
+// Empty when all is well, else what went wrong.
+std::string checkSettingsInput(const std::filesystem::path& directory, const uint8_t* data, size_t size);

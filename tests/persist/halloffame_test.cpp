@@ -4,12 +4,14 @@
 #include "game/newgame.h"
 #include "persist/savefiles.h"
 #include "persist/settings.h"
+#include "support/fakewindow.h"
 #include "support/gametest.h"
 #include "support/tempdir.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <fstream>
 #include <sstream>
 
@@ -139,9 +141,97 @@ TEST_F(HallOfFameTest, ReadsLenientlyAndSetsADamagedFileAside)
     EXPECT_TRUE(fs::exists(dir / "halloffame.txt.damaged"));
     EXPECT_EQ(recordScore(rules, 40), std::optional<size_t>(0));
     EXPECT_EQ(readHallOfFame().at(0).entries.at(0).score, 40);
-    EXPECT_TRUE(renameHallEntry(rules, 0, "Bo\nb"));
+    EXPECT_TRUE(renameHallEntry(rules, readHallOfFame().at(0).entries.at(0), "Bo\nb"));
     EXPECT_EQ(readHallOfFame().at(0).entries.at(0).name, "Bo b");
-    // Too long: cut, never inside a letter.
-    EXPECT_TRUE(renameHallEntry(rules, 0, std::string(maxNameLength - 1, 'a') + "\u00eb!"));
-    EXPECT_EQ(readHallOfFame().at(0).entries.at(0).name, std::string(maxNameLength - 1, 'a'));
+    // Too long: cut after as many letters as the dialog takes, however many
+    // bytes each letter needs.
+    std::string longName;
+    for (size_t i = 0; i <= maxNameLength; ++i)
+        longName += "\u00eb";
+    EXPECT_TRUE(renameHallEntry(rules, readHallOfFame().at(0).entries.at(0), longName));
+    EXPECT_EQ(readHallOfFame().at(0).entries.at(0).name, longName.substr(0, 2 * maxNameLength));
+}
+
+TEST_F(HallOfFameTest, TheNameGoesToTheEntryItWasTypedFor)
+{
+    const Difficulty rules = difficultyOf(game);
+    ASSERT_EQ(recordScore(rules, 100), std::optional<size_t>(0));
+    const HallEntry mine = readHallOfFame().at(0).entries.at(0);
+    // Meanwhile another game enters above it, under another name.
+    HallOfFame hall = readHallOfFame();
+    insertHallEntry(hall, rules, {500, "Other", "2026-01-01"});
+    ASSERT_TRUE(writeHallOfFame(hall));
+
+    EXPECT_TRUE(renameHallEntry(rules, mine, "Me"));
+    const std::vector<HallEntry> entries = readHallOfFame().at(0).entries;
+    EXPECT_EQ(entries.at(0).name, "Other");
+    EXPECT_EQ(entries.at(1).name, "Me");
+    // Gone from the table: nothing changes.
+    EXPECT_FALSE(renameHallEntry(rules, mine, "Again"));
+    EXPECT_EQ(fileText(), formatHallOfFame(readHallOfFame()));
+}
+
+TEST_F(HallOfFameTest, WhatTheGameWritesItCanAlwaysReadBack)
+{
+    // Tables enough, with the longest names, to pass what the reader takes.
+    HallOfFame hall;
+    std::string widest;
+    for (size_t i = 0; i < maxNameLength; ++i)
+        widest += "\U0001F600";
+    for (int64_t t = 0; t < 700; ++t) {
+        Difficulty rules = difficultyOf(game);
+        rules.levelFile = "levels/" + std::string(200, 'x') + std::to_string(t) + ".sav";
+        for (int32_t score = 1; score <= 10; ++score)
+            insertHallEntry(hall, rules, {score, widest, "2026-01-01"});
+        hall.back().lastPlayed = 1000 + (t * 7919) % 700;  // played in no order
+    }
+    ASSERT_TRUE(writeHallOfFame(hall));
+    const HallOfFame back = readHallOfFame();
+    EXPECT_FALSE(fs::exists(dir / "halloffame.txt.damaged"));
+    ASSERT_FALSE(back.empty());
+    EXPECT_LE(back.size(), maxHallTables);
+    // The tables left out are those played longest ago.
+    int64_t oldestKept = INT64_MAX;
+    for (const HallTable& table : back)
+        oldestKept = std::min(oldestKept, table.lastPlayed);
+    EXPECT_EQ(oldestKept, 1000 + 700 - static_cast<int64_t>(back.size()));
+}
+
+TEST_F(HallOfFameTest, NothingUnreadableIsDroppedSilently)
+{
+    const Difficulty rules = difficultyOf(game);
+    HallOfFame hall;
+    insertHallEntry(hall, rules, {5, "Ann", "2026-03-04"});
+    const std::string good = formatHallOfFame(hall);
+    // A byte-order mark is no damage.
+    { std::ofstream(dir / "halloffame.txt", std::ios::binary) << "\xEF\xBB\xBF" << good; }
+    EXPECT_EQ(readHallOfFame().at(0).entries.at(0).name, "Ann");
+    EXPECT_FALSE(fs::exists(dir / "halloffame.txt.damaged"));
+
+    // A table whose header lost a character: what can be read is read, and
+    // the file as it was is kept, a second time under a new number.
+    std::string mended = good;
+    mended.insert(mended.find("table ") + 6, "x");
+    const std::string damaged = mended + good.substr(good.find('\n') + 1);
+    for (int time = 0; time < 2; ++time) {
+        { std::ofstream(dir / "halloffame.txt", std::ios::binary) << damaged; }
+        EXPECT_EQ(readHallOfFame().size(), 1u);
+    }
+    EXPECT_EQ(readWholeFile(dir / "halloffame.txt.damaged"), damaged);
+    EXPECT_EQ(readWholeFile(dir / "halloffame.txt.damaged.1"), damaged);
+    // Not a Hall of Fame at all: moved aside, under the next free number.
+    { std::ofstream(dir / "halloffame.txt", std::ios::binary) << "rubbish"; }
+    EXPECT_TRUE(readHallOfFame().empty());
+    EXPECT_EQ(readWholeFile(dir / "halloffame.txt.damaged.2"), "rubbish");
+}
+
+TEST_F(HallOfFameTest, AScoreThatCannotBeWrittenIsReported)
+{
+    fakeWindow::install();
+    // Where the player's folder should be lies a file.
+    writeWholeFile(dir / "blocked", "");
+    gameDirectory = dir / "blocked";
+    EXPECT_FALSE(recordScore(difficultyOf(game), 10));
+    EXPECT_EQ(fakeWindow::messages().size(), 1u);
+    fakeWindow::uninstall();
 }

@@ -139,17 +139,20 @@ TEST_F(SaveFilesTest, TargetsThatAreNoFilesAreNotReplaced)
     EXPECT_TRUE(fs::is_directory(dir / "folder.sav"));
 }
 
-TEST_F(SaveFilesTest, WhereNoTemporaryFileCanBeCreatedTheTargetIsWrittenInPlace)
+TEST_F(SaveFilesTest, TemporaryFilesOfOtherWritersAreLeftAlone)
 {
     writeWholeFile(dir / "game.sav", "old contents\n");
-    // Something that is no file sits where the new version would be written,
-    // as a folder that takes no new file would refuse it.
-    fs::create_directories(dir / "game.sav.tmp" / "inside");
+    // Another game's save in progress, under the names it could have chosen,
+    // and one that an interrupted save left behind days ago.
+    writeWholeFile(dir / "game.sav.tmp", "another game's\n");
+    writeWholeFile(dir / "game.sav.1.0.tmp", "another game's\n");
+    writeWholeFile(dir / "game.sav.2.0.tmp", "left behind\n");
+    fs::last_write_time(dir / "game.sav.2.0.tmp", fs::file_time_type::clock::now() - std::chrono::hours(49));
 
     EXPECT_TRUE(saveGameToFile(dir / "game.sav"));
-    EXPECT_TRUE(fakeWindow::messages().empty());
     EXPECT_EQ(readWholeFile(dir / "game.sav"), asTextFile(savedText()));
-    EXPECT_TRUE(fs::is_directory(dir / "game.sav.tmp" / "inside")) << "what is not ours stays";
+    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"game.sav", "game.sav.1.0.tmp", "game.sav.tmp"}));
+    EXPECT_EQ(readWholeFile(dir / "game.sav.1.0.tmp"), "another game's\n");
 }
 
 #ifdef DRALEN_CAN_LIMIT_FILE_SIZE
@@ -185,6 +188,13 @@ TEST_F(SaveFilesTest, SavingThroughALinkReplacesTheFileItPointsTo)
     ASSERT_TRUE(saveGameToFile(dir / "link.sav"));
     EXPECT_TRUE(fs::is_symlink(dir / "link.sav"));
     EXPECT_EQ(readWholeFile(dir / "real.sav"), asTextFile(savedText()));
+
+    // A link to a file not made yet: made where the link points.
+    fs::create_directory(dir / "elsewhere");
+    fs::create_symlink(fs::path("elsewhere") / "new.sav", dir / "new link.sav");
+    ASSERT_TRUE(saveGameToFile(dir / "new link.sav"));
+    EXPECT_TRUE(fs::is_symlink(dir / "new link.sav"));
+    EXPECT_EQ(readWholeFile(dir / "elsewhere" / "new.sav"), asTextFile(savedText()));
 }
 
 TEST_F(SaveFilesTest, AutosaveCarriesAGameToTheNextRun)
