@@ -23,12 +23,14 @@ void closeAudio();
 // After openAudio, on the same thread; closeAudio ends it.
 void letAudioRestWhenSilent();
 
-// True while the audio thread rests. Any thread.
+// True while the audio thread rests and no cue waits for it to wake. Any
+// thread.
 bool audioResting();
 
 // While one lives, the audio thread does not rest. A resting audio thread
 // holds the device's lock, which most SDL_mixer calls take: every such call
-// of the game is made under one, and wakes the device first. Any thread.
+// of the game is made under one, and wakes the device first, except a cue,
+// which a resting thread is handed to start as it wakes. Any thread.
 class AudioWake {
 public:
     AudioWake();
@@ -37,10 +39,11 @@ public:
     AudioWake& operator=(const AudioWake&) = delete;
 };
 
-// Starts a cue, named relative to the data folder, and returns at once; a
-// cue already sounding is cut off by the new one. A file that cannot be
-// loaded is silent. Each file is loaded once and kept. Game thread (through
-// the sound port, under gameLock).
+// Starts a cue, named relative to the data folder, and returns at once,
+// without waiting for a resting audio thread to wake; a cue already sounding
+// is cut off by the new one. A file that cannot be loaded is silent. Each
+// file is loaded once and kept. Game thread (through the sound port, under
+// gameLock).
 void playSoundFile(const char* file);
 
 // The path by which SDL opens a file of the data folder: UTF-8, which SDL
