@@ -370,6 +370,7 @@ void PlayArea::showGameChanges()
     if (nextFrame.size() != backBuffer.size())
         nextFrame = backBuffer.copy();
     drawFrame(nextFrame);
+    ++framesDrawn;
     backBufferFresh = true;
     if (nextFrame.size() != backBuffer.size()) {
         backBuffer = nextFrame.copy();
@@ -377,8 +378,10 @@ void PlayArea::showGameChanges()
         return;
     }
     const QRect changed = changedRectangle(backBuffer, nextFrame);
-    if (changed.isEmpty())
+    if (changed.isEmpty()) {
+        ++framesAlike;
         return;
+    }
     const size_t bytes = static_cast<size_t>(changed.width()) * 4;
     for (int y = changed.top(); y <= changed.bottom(); ++y)
         std::memcpy(backBuffer.scanLine(y) + changed.left() * 4, nextFrame.constScanLine(y) + changed.left() * 4,

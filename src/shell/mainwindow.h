@@ -30,6 +30,11 @@ public:
     void showGameChanges();
     // Any other repaint: the whole area is drawn afresh at the next paint.
     void repaintAll();
+    // How many frames showGameChanges has drawn, and how many of them it
+    // found alike the one on screen, so that nothing was painted; the
+    // benchmarks tell from them when a change of the game is on screen.
+    uint64_t gameFramesDrawn() const { return framesDrawn; }
+    uint64_t gameFramesAlike() const { return framesAlike; }
 
 protected:
     bool event(QEvent* event) override;
@@ -50,6 +55,8 @@ private:
     QImage nextFrame;
     // The back buffer holds what showGameChanges drew for the coming paint.
     bool backBufferFresh = false;
+    uint64_t framesDrawn = 0;
+    uint64_t framesAlike = 0;
 };
 
 class MainWindow : public QMainWindow {
