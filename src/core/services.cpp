@@ -26,9 +26,12 @@ std::filesystem::path folderOrGameDirectory(const std::filesystem::path& folder)
 // Every folder made on the way is the player's alone, as the XDG base
 // directory rules ask of folders an application creates there. A folder that
 // cannot be made is left to the write that follows, which then reports it.
+// Without a home folder there is none.
 std::filesystem::path playersOwnFolder(const std::filesystem::path& folder)
 {
     namespace fs = std::filesystem;
+    if (!installedFolders.keepsFiles)
+        return {};
     if (folder.empty())
         return gameDirectory;
     std::error_code error;

@@ -48,8 +48,12 @@ extern std::filesystem::path gameDirectory;
 // file is read; an empty one means gameDirectory, as in the portable layout.
 // The player's own folders (config, state, player) are made when first asked
 // for, so a fresh account needs no set-up; the data folder is only read.
+// Without a home folder there is nowhere to keep the player's files:
+// keepsFiles is false, configFolder(), stateFolder() and playerFolder() are
+// empty, and nothing is read from or written to them.
 struct GameFolders {
     std::filesystem::path data, config, state, player;
+    bool keepsFiles = true;
 };
 extern GameFolders installedFolders;
 std::filesystem::path dataFolder();

@@ -119,8 +119,11 @@ private:
 
 bool readConfigText(std::string& text)
 {
+    const auto folder = configFolder();
+    if (folder.empty())
+        return false;
     try {
-        std::ifstream file(configFolder() / configName);
+        std::ifstream file(folder / configName);
         if (!file.is_open())
             return false;
         text.assign(maxConfigSize, '\0');
@@ -178,5 +181,6 @@ void saveConfiguration()
         text += '\t';
     }
     text += '\n';
-    replaceFileContents(configFolder() / configName, text);
+    if (const auto folder = configFolder(); !folder.empty())
+        replaceFileContents(folder / configName, text);
 }

@@ -512,6 +512,24 @@ FileWriteResult writeInPlace(const fs::path& target, const std::string& contents
     return WRITE_FAILED;
 }
 
+// Text files end their lines as the system's own programs expect: CR LF on
+// Windows, where the game's readers take either.
+std::string onDiskText(const std::string& text)
+{
+#ifdef _WIN32
+    std::string lines;
+    lines.reserve(text.size() + text.size() / 16);
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r'))
+            lines += '\r';
+        lines += text[i];
+    }
+    return lines;
+#else
+    return text;
+#endif
+}
+
 // Makes a new file under a name no one else has; the name, or why not.
 CreateOutcome createOwnTemporary(const fs::path& target, HeldFile& file, fs::path& name)
 {
@@ -546,9 +564,10 @@ std::optional<fs::path> claimNumberedName(const fs::path& file, const std::strin
 
 }  // namespace
 
-FileWriteResult replaceFileContents(const fs::path& requested, const std::string& contents)
+FileWriteResult replaceFileContents(const fs::path& requested, const std::string& text)
 {
     try {
+        const std::string contents = onDiskText(text);
         const fs::path target = followLinks(requested);
         if (target.empty())
             return WRITE_NOT_OPENED;

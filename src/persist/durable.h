@@ -27,7 +27,8 @@ enum FileWriteResult {
     WRITE_FAILED = 2,      // opened, but the contents did not reach the disk
 };
 
-// Replaces the file's contents. The new contents go to a temporary file of
+// Replaces the file's contents with the text, its lines ending in CR LF on
+// Windows and LF elsewhere. The new contents go to a temporary file of
 // this writer's own beside the target, are flushed to the disk and renamed
 // over the target, so that a reader sees the old file or the new one. Only
 // where the folder takes no new file (no permission, read-only) but the

@@ -81,10 +81,12 @@ bool saveGameToFile(const std::filesystem::path& path)
 
 bool loadAutosave()
 {
-    return loadFrom(stateFolder() / autosaveName) == LOAD_DONE;
+    const auto folder = stateFolder();
+    return !folder.empty() && loadFrom(folder / autosaveName) == LOAD_DONE;
 }
 
 void writeAutosave()
 {
-    saveGameToFile(stateFolder() / autosaveName);
+    if (const auto folder = stateFolder(); !folder.empty())
+        saveGameToFile(folder / autosaveName);
 }

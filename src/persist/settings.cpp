@@ -18,8 +18,11 @@ constexpr size_t maxSettingsSize = 16384;
 
 std::string readSettingsText()
 {
+    const auto folder = configFolder();
+    if (folder.empty())
+        return {};
     try {
-        std::ifstream file(configFolder() / settingsName, std::ios::binary);
+        std::ifstream file(folder / settingsName, std::ios::binary);
         if (!file.is_open())
             return {};
         std::string text(maxSettingsSize, '\0');
@@ -72,9 +75,12 @@ void saveExtraSettings()
     std::string text = "zoom " + std::to_string(extraSettings.zoom) + '\n';
     if (extraSettings.autosavedRules)
         text += "autosave-rules " + rulesText(*extraSettings.autosavedRules) + '\n';
+    const auto folder = configFolder();
+    if (folder.empty())
+        return;
     std::error_code error;
-    std::filesystem::create_directories(configFolder(), error);
-    replaceFileContents(configFolder() / settingsName, text);
+    std::filesystem::create_directories(folder, error);
+    replaceFileContents(folder / settingsName, text);
 }
 
 void adoptAutosavedRules()

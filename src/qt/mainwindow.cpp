@@ -37,6 +37,7 @@
 #include <QPointer>
 #include <QScreen>
 #include <QThread>
+#include <QWindow>
 
 #if defined(DRALEN_HAVE_XCB) && QT_CONFIG(xcb)
 #include <QGuiApplication>
@@ -373,6 +374,7 @@ void PlayArea::showGameChanges()
     if (!sameSize(nextFrame, backBuffer))
         nextFrame = backBuffer;
     drawFrame(nextFrame);
+    ++framesDrawn;
     backBufferFresh = true;
     if (!sameSize(nextFrame, backBuffer)) {
         backBuffer = nextFrame;
@@ -380,8 +382,10 @@ void PlayArea::showGameChanges()
         return;
     }
     const QRect changed = changedRectangle(backBuffer, nextFrame);
-    if (changed.isEmpty())
+    if (changed.isEmpty()) {
+        ++framesAlike;
         return;
+    }
     const size_t bytes = static_cast<size_t>(changed.width()) * sizeof(uint32_t);
     for (int y = changed.top(); y <= changed.bottom(); ++y) {
         const size_t at = static_cast<size_t>(y) * backBuffer.width + changed.left();
@@ -523,29 +527,47 @@ void MainWindow::refreshMenuChecks()
             item->setChecked(*checked);
 }
 
-int32_t MainWindow::fitScreenFactor(int32_t width, int32_t height) const
+ScreenRoom MainWindow::screenRoom() const
 {
-    if (screen() == nullptr || width <= 0 || height <= 0)
-        return 1;
+    if (screen() == nullptr)
+        return {};
     const QSize free = screen()->availableGeometry().size();
     const QSize frame = frameGeometry().size() - geometry().size();
-    const int32_t spareWidth = free.width() - frame.width();
-    const int32_t spareHeight = free.height() - frame.height() - menuBar()->sizeHint().height();
-    return std::max(1, std::min(spareWidth / width, spareHeight / height));
+    return {free.width(), free.height(), frame.width(), frame.height(), menuBar()->sizeHint().height()};
+}
+
+void MainWindow::refitToKnownFrame()
+{
+    if (frameGeometry().size() - geometry().size() == countedFrame)
+        return;
+    const int32_t zoom = area->zoomFactor();
+    applyPlayAreaSize(area->width() / zoom, area->height() / zoom, true);
+}
+
+void MainWindow::refreshZoomItems()
+{
+    const int32_t zoom = area->zoomFactor();
+    const int32_t largest = largestFittingZoom(area->width() / zoom, area->height() / zoom, screenRoom());
+    for (int32_t id = CMD_ZOOM_1; id <= CMD_ZOOM_FIT; ++id)
+        if (QAction* item = action(id))
+            item->setEnabled(zoomItemEnabled(id, largest));
 }
 
 void MainWindow::applyPlayAreaSize(int32_t width, int32_t height, bool moveToCentre)
 {
-    const int32_t zoom = extraSettings.zoom == ZOOM_FIT_SCREEN ? fitScreenFactor(width, height)
-                                                               : std::clamp(extraSettings.zoom, 1, maxZoomFactor);
+    countedFrame = frameGeometry().size() - geometry().size();
+    const int32_t zoom = appliedZoom(extraSettings.zoom, largestFittingZoom(width, height, screenRoom()));
     area->setZoom(zoom);
     area->setFixedSize(width * zoom, height * zoom);
     adjustSize();
     if (moveToCentre && screen() != nullptr) {
+        // A window larger than the screen even at 1x keeps its menu bar on it.
+        const QRect free = screen()->availableGeometry();
         QRect frame = frameGeometry();
-        frame.moveCenter(screen()->availableGeometry().center());
-        move(frame.topLeft());
+        frame.moveCenter(free.center());
+        move(std::max(frame.left(), free.left()), std::max(frame.top(), free.top()));
     }
+    refreshZoomItems();
     area->repaintAll();
 }
 
@@ -559,6 +581,8 @@ void MainWindow::changeEvent(QEvent* event)
         }
         requestRepaint(eraseOnRepaint);
         refreshMenuChecks();
+        if (isActiveWindow())
+            refitToKnownFrame();
         musicWindowActivation(isActiveWindow());
     } else if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized)) {
         game.gameMode = MODE_PAUSED;
@@ -571,7 +595,10 @@ void MainWindow::showEvent(QShowEvent* event)
     // The native window exists now and is not mapped yet, so the window
     // manager reads the hints before it draws a frame.
     askForNoResizeBorder(*this);
+    // Another screen may leave room for other zoom factors.
+    connect(windowHandle(), &QWindow::screenChanged, this, &MainWindow::refreshZoomItems, Qt::UniqueConnection);
     QMainWindow::showEvent(event);
+    refitToKnownFrame();
 }
 
 // The exit path, however it was reached: the close box, "Exit" or the

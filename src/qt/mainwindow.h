@@ -13,6 +13,7 @@
 class QAction;
 class QMenu;
 struct MenuNode;
+struct ScreenRoom;
 
 // The drawing area, exactly playAreaWidth x playAreaHeight pixels.
 class PlayArea : public QWidget {
@@ -30,6 +31,11 @@ public:
     void showGameChanges();
     // Any other repaint: the whole area is drawn afresh at the next paint.
     void repaintAll();
+    // How many frames showGameChanges has drawn, and how many of them it
+    // found alike the one on screen, so that nothing was painted; the
+    // benchmarks tell from them when a change of the game is on screen.
+    uint64_t gameFramesDrawn() const { return framesDrawn; }
+    uint64_t gameFramesAlike() const { return framesAlike; }
 
 protected:
     bool event(QEvent* event) override;
@@ -52,6 +58,8 @@ private:
     Bitmap nextFrame;
     // The back buffer holds what showGameChanges drew for the coming paint.
     bool backBufferFresh = false;
+    uint64_t framesDrawn = 0;
+    uint64_t framesAlike = 0;
 };
 
 class MainWindow : public QMainWindow {
@@ -65,11 +73,13 @@ public:
 
     // Sets the check mark of every option item from the game record.
     void refreshMenuChecks();
-    // Gives the drawing area its size, times the zoom factor; the window
-    // follows, centred on the screen when asked.
+    // Gives the drawing area its size, times the zoom factor that fits the
+    // screen (appliedZoom); the window follows, centred on the screen when
+    // asked.
     void applyPlayAreaSize(int32_t width, int32_t height, bool moveToCentre);
-    // The largest whole factor whose window fits the screen's free area.
-    int32_t fitScreenFactor(int32_t width, int32_t height) const;
+    // Greys out the zoom factors whose window would not fit the screen the
+    // window is on now.
+    void refreshZoomItems();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -78,9 +88,16 @@ protected:
 
 private:
     void buildMenu(QMenu* menu, const MenuNode& node);
+    // The screen's free area, the frame and the menu bar.
+    ScreenRoom screenRoom() const;
+    // The window manager's frame is known only once the window shows: when
+    // it differs from the one the size was chosen with, the size is chosen
+    // again and the window centred.
+    void refitToKnownFrame();
 
     PlayArea* area;
     std::map<int32_t, QAction*> actions;
+    QSize countedFrame;  // the frame the play area's size was chosen with
     bool closing = false;
 };
 

@@ -14,6 +14,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -58,6 +59,9 @@ std::condition_variable restEnds;
 bool restAllowed = false;
 int wakeHolds = 0;
 bool resting = false;
+// A cue handed to the resting audio thread, which starts it itself as it
+// wakes; under restMutex.
+Mix_Chunk* cueForWaking = nullptr;
 int silentBuffers = 0;  // audio thread only
 
 // The open piece, for the one thread that plays music. The audio thread reads
@@ -79,7 +83,9 @@ std::atomic<bool> endReported{false};
 // A post-mix effect: audio thread, inside the mixer callback, with the
 // device's lock held. The buffer that saw the last cue or note end still
 // carries its tail; only the one after it, mixed with nothing sounding, is
-// surely silent, and the thread rests before handing that one over.
+// surely silent, and the thread rests before handing that one over. A cue
+// handed over meanwhile is started here, after the mix, so that the next
+// buffer carries it from its start.
 void restWhileSilent(int, void*, int, void*)
 {
     const bool sounding = Mix_Playing(CUE_CHANNEL) != 0 || (Mix_PlayingMusic() != 0 && Mix_PausedMusic() == 0);
@@ -93,8 +99,12 @@ void restWhileSilent(int, void*, int, void*)
     if (!restAllowed || wakeHolds > 0)
         return;
     resting = true;
-    restEnds.wait(lock, [] { return !restAllowed || wakeHolds > 0; });
+    restEnds.wait(lock, [] { return !restAllowed || wakeHolds > 0 || cueForWaking; });
     resting = false;
+    Mix_Chunk* const cue = std::exchange(cueForWaking, nullptr);
+    lock.unlock();
+    if (cue)
+        Mix_PlayChannel(CUE_CHANNEL, cue, 0);
     silentBuffers = 0;
 }
 
@@ -128,9 +138,29 @@ void playSdlCue(const char* file)
     std::lock_guard<std::mutex> lock(cueMutex);
     if (!audioOpen || !file)
         return;
-    AudioWake wake;
-    if (Mix_Chunk* chunk = cueChunk(file))
-        Mix_PlayChannel(CUE_CHANNEL, chunk, 0);
+    Mix_Chunk* chunk = cueChunk(file);
+    if (!chunk)
+        return;
+    {
+        // A resting audio thread holds the device's lock until it has been
+        // woken and has run, which on a busy machine can take milliseconds,
+        // and the game thread calls this under gameLock, which every paint
+        // needs: the cue goes to the resting thread instead, and this
+        // returns at once.
+        std::unique_lock<std::mutex> rest(restMutex);
+        if (resting) {
+            cueForWaking = chunk;
+            rest.unlock();
+            restEnds.notify_all();
+            return;
+        }
+        // Awake, the thread is kept from resting until the cue is under way;
+        // it holds the device's lock only while it mixes a buffer.
+        ++wakeHolds;
+    }
+    Mix_PlayChannel(CUE_CHANNEL, chunk, 0);
+    std::lock_guard<std::mutex> rest(restMutex);
+    --wakeHolds;
 }
 
 uint32_t listedLength(const char* file)
@@ -272,7 +302,8 @@ void letAudioRestWhenSilent()
 bool audioResting()
 {
     std::lock_guard<std::mutex> lock(restMutex);
-    return resting;
+    // A thread that has been handed a cue is as good as awake.
+    return resting && !cueForWaking;
 }
 
 bool openAudio()

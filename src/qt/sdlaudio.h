@@ -48,12 +48,14 @@ std::optional<uint32_t> msUntilPieceEnd();
 // After openAudio, on the same thread; closeAudio ends it.
 void letAudioRestWhenSilent();
 
-// True while the audio thread rests. Any thread.
+// True while the audio thread rests and no cue waits for it to wake. Any
+// thread.
 bool audioResting();
 
 // While one lives, the audio thread does not rest. A resting audio thread
 // holds the device's lock, which most SDL_mixer calls take: every such call
-// of the game is made under one, and wakes the device first. Any thread.
+// of the game is made under one, and wakes the device first, except a cue,
+// which a resting thread is handed to start as it wakes. Any thread.
 class AudioWake {
 public:
     AudioWake();

@@ -66,6 +66,23 @@ std::optional<std::string> choosePath()
     return chosenPath;
 }
 
+// The screens of the offscreen platform (tests/gui/screens.json): "4k", the
+// primary, 3840 x 2160, where every zoom factor of these games fits, "sxga",
+// 1280 x 1024, and "svga", 800 x 600.
+QScreen* screenNamed(const char* name)
+{
+    for (QScreen* screen : QGuiApplication::screens())
+        if (screen->name() == QLatin1String(name))
+            return screen;
+    return nullptr;
+}
+
+std::string rectText(const QRect& rect)
+{
+    return std::to_string(rect.width()) + "x" + std::to_string(rect.height()) + "+" + std::to_string(rect.x())
+        + "+" + std::to_string(rect.y());
+}
+
 }  // namespace
 
 class MainWindowTest : public GameTest {
@@ -579,6 +596,80 @@ TEST_F(MainWindowTest, ZoomScalesTheWindowByWholeFactorsWithoutSmoothing)
     for (std::string line; std::getline(config, line);)
         ++lines;
     EXPECT_EQ(lines, 12);
+}
+
+TEST_F(MainWindowTest, AStoredZoomThatDoesNotFitTheScreenFallsBackAndIsGreyedOut)
+{
+    for (const char* name : {"sxga", "svga"}) {
+        SCOPED_TRACE(name);
+        QScreen* screen = screenNamed(name);
+        ASSERT_NE(screen, nullptr) << "QT_QPA_PLATFORM=offscreen:configfile=tests/gui/screens.json";
+        // As at start-up: 3x from settings.cfg, a new window sized and
+        // centred, then shown.
+        extraSettings.zoom = 3;
+        delete window;
+        window = new MainWindow();
+        mainWindow = window;
+        const QRect free = screen->availableGeometry();
+        window->move(free.topLeft());
+        ASSERT_EQ(window->screen(), screen);
+        resizeWindow(true);
+        window->show();
+        window->refreshMenuChecks();
+
+        const PlayArea* area = window->playArea();
+        EXPECT_TRUE(free.contains(window->frameGeometry()))
+            << rectText(window->frameGeometry()) << " on " << rectText(free);
+        EXPECT_TRUE(window->action(CMD_ZOOM_1)->isEnabled());
+        EXPECT_FALSE(window->action(CMD_ZOOM_3)->isEnabled());
+        EXPECT_FALSE(window->action(CMD_ZOOM_4)->isEnabled());
+        EXPECT_TRUE(window->action(CMD_ZOOM_FIT)->isEnabled());
+        // The largest factor that fits is drawn; the player's choice stays,
+        // and keeps its mark, for a screen where it fits.
+        EXPECT_EQ(area->zoomFactor(), window->action(CMD_ZOOM_2)->isEnabled() ? 2 : 1);
+        EXPECT_EQ(area->size(), QSize(playAreaWidth, playAreaHeight) * area->zoomFactor());
+        EXPECT_EQ(extraSettings.zoom, 3);
+        EXPECT_TRUE(window->action(CMD_ZOOM_3)->isChecked());
+    }
+    EXPECT_FALSE(window->action(CMD_ZOOM_2)->isEnabled()) << "800 x 600 has no room for 2x";
+
+    // "Pentamino" is 700 pixels high: not even 1x fits 800 x 600, yet 1x can
+    // be chosen, and the window keeps its menu bar on the screen.
+    command(40096);
+    command(CMD_ZOOM_1);
+    EXPECT_EQ(window->playArea()->zoomFactor(), 1);
+    EXPECT_EQ(window->frameGeometry().top(), screenNamed("svga")->availableGeometry().top());
+}
+
+TEST_F(MainWindowTest, ZoomFactorsAreGreyedAnewWhenTheFieldOrTheScreenChanges)
+{
+    PlayArea* area = window->playArea();
+    QScreen* small = screenNamed("svga");
+    ASSERT_NE(small, nullptr) << "QT_QPA_PLATFORM=offscreen:configfile=tests/gui/screens.json";
+    window->show();
+    command(CMD_ZOOM_4);
+    ASSERT_EQ(area->zoomFactor(), 4);
+
+    // "Sea bottom" is 50 cells wide: 4x no longer fits, 3x is drawn, and 4x
+    // comes back with a narrower field.
+    command(40098);
+    EXPECT_EQ(area->zoomFactor(), 3);
+    EXPECT_FALSE(window->action(CMD_ZOOM_4)->isEnabled());
+    EXPECT_TRUE(window->action(CMD_ZOOM_4)->isChecked());
+    EXPECT_EQ(extraSettings.zoom, 4);
+    command(CMD_TETRAMINOES);
+    EXPECT_EQ(area->zoomFactor(), 4);
+    EXPECT_TRUE(window->action(CMD_ZOOM_4)->isEnabled());
+
+    // Dragged onto the 800 x 600 screen, only 1x and "Fit screen" are left.
+    QRect frame = window->frameGeometry();
+    frame.moveCenter(small->geometry().center());
+    window->move(frame.topLeft());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->screen() == small; }));
+    EXPECT_TRUE(window->action(CMD_ZOOM_1)->isEnabled());
+    EXPECT_FALSE(window->action(CMD_ZOOM_2)->isEnabled());
+    EXPECT_FALSE(window->action(CMD_ZOOM_4)->isEnabled());
+    EXPECT_TRUE(window->action(CMD_ZOOM_FIT)->isEnabled());
 }
 
 TEST_F(MainWindowTest, EditorClicksHitTheirCellAtEveryZoom)

@@ -96,10 +96,12 @@ check_run() {
     before=$(cd "$root" && find . | sort)
     local command
     command=$(sed -n 's/^Exec=//p' "$root/share/applications/$app_id.desktop")
+    # No session bus here: with dbus-x11 installed, D-Bus would autolaunch
+    # one and leave .dbus/ in the home, which is no file of the game's.
     (
         cd "$home"
         exec env -i HOME="$home" PATH="$root/games:/usr/bin:/bin" DISPLAY="$display" \
-            SDL_AUDIODRIVER=dummy $command
+            SDL_AUDIODRIVER=dummy DBUS_SESSION_BUS_ADDRESS=disabled: $command
     ) >"$scratch/game.log" 2>&1 &
     game=$!
 

@@ -168,7 +168,7 @@ TEST_F(HallOfFameTest, TheNameGoesToTheEntryItWasTypedFor)
     EXPECT_EQ(entries.at(1).name, "Me");
     // Gone from the table: nothing changes.
     EXPECT_FALSE(renameHallEntry(rules, mine, "Again"));
-    EXPECT_EQ(fileText(), formatHallOfFame(readHallOfFame()));
+    EXPECT_EQ(fileText(), asTextFile(formatHallOfFame(readHallOfFame())));
 }
 
 TEST_F(HallOfFameTest, WhatTheGameWritesItCanAlwaysReadBack)

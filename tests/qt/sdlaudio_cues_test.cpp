@@ -8,10 +8,13 @@
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <future>
 #include <iterator>
+#include <mutex>
 #include <thread>
 
 namespace {
@@ -167,6 +170,67 @@ TEST(AudioWithoutDevice, OpenFailsAndEverythingStaysSilent)
     port.closePiece();
     // Closing a device that never opened is harmless.
     closeAudio();
+}
+
+// Holds the audio thread at the end of its next mix, with the device's lock
+// in hand, until released: an audio thread that, once woken, does not get to
+// run for a while, as on a busy machine.
+class AudioThreadStall {
+public:
+    AudioThreadStall() { Mix_SetPostMix(stall, this); }
+    ~AudioThreadStall()
+    {
+        release();
+        AudioWake wake;
+        Mix_SetPostMix(nullptr, nullptr);
+    }
+
+    void hold()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        held = true;
+    }
+
+    void release()
+    {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            held = false;
+        }
+        released.notify_all();
+    }
+
+private:
+    static void stall(void* self, Uint8*, int)
+    {
+        auto* me = static_cast<AudioThreadStall*>(self);
+        std::unique_lock<std::mutex> lock(me->mutex);
+        me->released.wait(lock, [me] { return !me->held; });
+    }
+
+    std::mutex mutex;
+    std::condition_variable released;
+    bool held = false;
+};
+
+TEST_F(CueTest, ACueForARestingDeviceDoesNotWaitForTheAudioThreadToRun)
+{
+    AudioThreadStall stall;
+    letAudioRestWhenSilent();
+    ASSERT_TRUE(audiotest::waitUntil(audioResting, 3000ms));
+    // The game thread plays cues holding gameLock, which every paint needs:
+    // it must not wait until the woken audio thread gets to run.
+    stall.hold();
+    auto cue = std::async(std::launch::async, [] { playSoundFile(SOUND_ROW_FILLED); });
+    const bool returned = cue.wait_for(2s) == std::future_status::ready;
+    stall.release();
+    cue.wait();
+    EXPECT_TRUE(returned) << "the cue waited for the audio thread";
+    // Handed over, the cue is still played whole once the thread runs.
+    EXPECT_TRUE(audiotest::waitUntil(audioResting, 3000ms));
+    const Recording heard = stopAndListen();
+    EXPECT_GT(heard.audibleSpanMs(), 536);
+    EXPECT_LT(heard.audibleSpanMs(), 560);
 }
 
 }  // namespace

@@ -34,7 +34,9 @@ total=$(grep -E '^\[==========\] [0-9]+ tests? from [0-9]+ test (suite|case)s? r
 echo "== Windows (Wine): ${total:-no summary} ${passed:+- $passed} - exit status $status"
 # The same counts as one plain closing line, for whatever reads the end of the run.
 count() { grep -oE "^\[  $1 *\] [0-9]+" "$log" | tail -n 1 | grep -oE '[0-9]+$' || echo 0; }
-echo "Windows: $(count PASSED) passed, $(count FAILED) failed, $(count SKIPPED) skipped"
+# A brief run names each failed test but prints no count of them.
+failed_tests=$(grep -E '^\[  FAILED  \] [A-Za-z_]' "$log" | sed 's/ (.*//' | sort -u | wc -l)
+echo "Windows: $(count PASSED) passed, $failed_tests failed, $(count SKIPPED) skipped"
 if [ "$status" -ne 0 ] || [ -z "$passed" ] || [ "$failed" -ne 0 ]; then
   echo "== Windows (Wine): FAILED, see $log" >&2
   exit 1
