@@ -14,6 +14,7 @@
 #include "render/renderer.h"
 #include "render/skins.h"
 #include "ui/commands.h"
+#include "ui/texts.h"
 #include "qt/dialogs.h"
 #include "qt/folders.h"
 #include "qt/gamepad.h"
@@ -99,7 +100,7 @@ void runOnWindowThread(std::function<void()> call)
 
 int showMessageBox(const char* text)
 {
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Dralen"), QString::fromUtf8(text), QMessageBox::Ok,
+    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(programTitle), QString::fromUtf8(text), QMessageBox::Ok,
                     mainWindow);
     openBoxes.insert(&box);
     box.exec();
@@ -221,8 +222,9 @@ std::optional<std::string> chooseFile(bool save)
     static QString lastSaved, lastLoaded;
     QString& remembered = save ? lastSaved : lastLoaded;
     QFileDialog dialog(mainWindow);
-    dialog.setNameFilter(QStringLiteral("Save Files (*.sav)"));
-    dialog.setDefaultSuffix(QStringLiteral("sav"));
+    dialog.setNameFilter(
+        QStringLiteral("%1 (%2)").arg(QString::fromUtf8(saveFileKindName), QString::fromUtf8(saveFilePattern)));
+    dialog.setDefaultSuffix(QString::fromUtf8(saveFileSuffix));
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     if (!remembered.isEmpty())
@@ -467,7 +469,7 @@ MainWindow::MainWindow() : QMainWindow(nullptr, Qt::Window | Qt::CustomizeWindow
                                                     Qt::WindowCloseButtonHint |
                                                     Qt::MSWindowsFixedSizeDialogHint)
 {
-    setWindowTitle(QStringLiteral("Dralen"));
+    setWindowTitle(QString::fromUtf8(programTitle));
     setWindowIcon(QIcon(QStringLiteral(":/skins/DRALEN.bmp")));
     area = new PlayArea(this);
     setCentralWidget(area);

@@ -174,7 +174,8 @@ DialogTemplate buildKeys()
         c.push_back(label(keyBindingLabels[i], {0, y, 68, 16}, TEXT_RIGHT, true));
         c.push_back(button(CONTROL_PUSH_BUTTON, "", CTL_KEY_FIRST + i, "key" + std::to_string(i), {x, y, 54, 16}));
     }
-    c.push_back(button(CONTROL_PUSH_BUTTON, "Load default keys", CTL_LOAD_DEFAULTS, "loadDefaults", {13, 170, 102, 14}));
+    c.push_back(
+        button(CONTROL_PUSH_BUTTON, "Load default keys", CTL_LOAD_DEFAULTS, "loadDefaults", {13, 170, 102, 14}));
     c.push_back(button(CONTROL_DEFAULT_PUSH_BUTTON, "OK", CTL_OK, "ok", {12, 187, 50, 14}));
     c.push_back(button(CONTROL_PUSH_BUTTON, "Cancel", CTL_CANCEL, "cancel", {66, 187, 50, 14}));
     return dialog;

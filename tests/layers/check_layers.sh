@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Every include points down: a file under src/ may include headers from its
-# own folder or from a folder of lower rank, and the game library (ranks 0–2,
-# audio/ and render/) includes no Qt and no SDL header. Prints each offending
-# line and fails when there is one. Usage: check_layers.sh SRC_DIR
+# own folder or from a folder of lower rank, and the game library (ranks 0–4)
+# includes no Qt and no SDL header. Prints each offending line and fails when
+# there is one. Usage: check_layers.sh SRC_DIR
 set -euo pipefail
 src=${1:?usage: check_layers.sh SRC_DIR}
 
@@ -41,7 +41,7 @@ while IFS= read -r -d '' file; do
                 echo "$rel:$lineno: $folder (rank $own) includes \"$target\""
                 faults=$((faults + 1))
             fi
-        elif { [ "$own" -le 2 ] || [ "$folder" = audio ] || [ "$folder" = render ]; } && [[ $line =~ ^[[:space:]]*#[[:space:]]*include[[:space:]]*\<(Q[A-Za-z]*|SDL[^>]*)[/\>] ]]; then
+        elif [ "$own" -le 4 ] && [[ $line =~ ^[[:space:]]*#[[:space:]]*include[[:space:]]*\<(Q[A-Za-z]*|SDL[^>]*)[/\>] ]]; then
             echo "$rel:$lineno: the game library includes <${BASH_REMATCH[1]}...>"
             faults=$((faults + 1))
         fi
