@@ -116,8 +116,8 @@ auto listChoice(Choices& choices, int32_t id) -> decltype(&choices.sidesType)
     case CTL_GROUND: return &choices.groundType;
     case CTL_DIRECTION: return &choices.forceDirection;
     default:
-        if (id >= CTL_EFFECT_FIRST && id - CTL_EFFECT_FIRST < int32_t{EFFECT_COUNT})
-            return &choices.effectFrequency[id - CTL_EFFECT_FIRST];
+        if (const int32_t effect = effectOfControl(id); effect >= 0)
+            return &choices.effectFrequency[effect];
         return nullptr;
     }
 }
@@ -262,12 +262,12 @@ std::vector<ControlState> customGameDialogControls(const CustomGameDialog& dialo
     std::vector<ControlState> controls;
     for (int32_t bar = 0; bar < BAR_COUNT; ++bar) {
         ControlState scrollBar;
-        scrollBar.id = CTL_BAR_FIRST + bar;
+        scrollBar.id = barControlId(bar);
         scrollBar.position = customGameBarPosition(dialog.draft, bar);
         scrollBar.enabled = !(isShapeBar(bar) && dialog.onlyTetraminoes);
         controls.push_back(scrollBar);
         ControlState label;
-        label.id = CTL_BAR_LABEL_FIRST + bar;
+        label.id = barLabelControlId(bar);
         label.text = customGameBarLabel(dialog.draft, bar);
         controls.push_back(label);
     }
@@ -285,7 +285,7 @@ std::vector<ControlState> customGameDialogControls(const CustomGameDialog& dialo
     }
     std::vector<int32_t> lists = {CTL_SIDES, CTL_GROUND, CTL_DIRECTION};
     for (int32_t i = 0; i < EFFECT_COUNT; ++i)
-        lists.push_back(CTL_EFFECT_FIRST + i);
+        lists.push_back(effectListId(i));
     for (int32_t id : lists) {
         ControlState list;
         list.id = id;
@@ -297,7 +297,7 @@ std::vector<ControlState> customGameDialogControls(const CustomGameDialog& dialo
 
 void customGameDialogScrolled(CustomGameDialog& dialog, int32_t id, int32_t code, int32_t thumbPosition)
 {
-    const int32_t bar = id - CTL_BAR_FIRST;
+    const int32_t bar = barOfControl(id);
     if (bar == BAR_MIN_ROWS) {
         customGameVerticalScroll(dialog.draft, code);
         return;

@@ -81,14 +81,14 @@ void addBar(std::vector<DialogControl>& controls, int32_t bar, const char* name,
 {
     DialogControl control;
     control.kind = bar == BAR_MIN_ROWS ? CONTROL_VERTICAL_SCROLL_BAR : CONTROL_HORIZONTAL_SCROLL_BAR;
-    control.id = CTL_BAR_FIRST + bar;
+    control.id = barControlId(bar);
     control.name = name;
     control.rect = rect;
     const ScrollRange range = customGameBarRange(bar);
     control.minimum = range.minimum;
     control.maximum = range.maximum;
     controls.push_back(control);
-    controls.push_back(label("", labelRect, labelAlignment, false, CTL_BAR_LABEL_FIRST + bar,
+    controls.push_back(label("", labelRect, labelAlignment, false, barLabelControlId(bar),
                              std::string(name) + "Label"));
 }
 
@@ -151,7 +151,7 @@ DialogTemplate buildCustomGame()
     for (int32_t i = 0; i < EFFECT_COUNT; ++i) {
         const EffectPlace& at = effectPlaces[i];
         c.push_back(label(effectNames[i], {143, at.labelY, at.listX - 2 - 143, at.labelHeight}, TEXT_LEFT, true));
-        c.push_back(list(CTL_EFFECT_FIRST + i, at.name, itemsOf(frequencyNames), at.listX, at.listY, at.listWidth));
+        c.push_back(list(effectListId(i), at.name, itemsOf(frequencyNames), at.listX, at.listY, at.listWidth));
     }
 
     c.push_back(button(CONTROL_DEFAULT_PUSH_BUTTON, "Start!", CTL_OK, "start", {83, 236, 50, 14}));
@@ -171,7 +171,7 @@ DialogTemplate buildKeys()
     for (int32_t i = 0; i < KEY_COUNT; ++i) {
         const int32_t y = i == KEY_ANTI_BOSS ? 151 : 6 + 18 * i;
         const int32_t x = i == KEY_ANTI_BOSS ? 71 : 72;
-        c.push_back(label(keyBindingLabels[i], {0, y, 68, 16}, TEXT_RIGHT, true));
+        c.push_back(label(keyBindingLabels[i], {0, y, 68, 16}, TEXT_RIGHT, true, CTL_KEY_LABEL_FIRST + i));
         c.push_back(button(CONTROL_PUSH_BUTTON, "", CTL_KEY_FIRST + i, "key" + std::to_string(i), {x, y, 54, 16}));
     }
     c.push_back(
@@ -266,6 +266,50 @@ const DialogTemplate& hallOfFameTemplate()
 DialogOutcome aboutDialogCommand(int32_t id)
 {
     return id == CTL_OK ? DIALOG_ACCEPTED : DIALOG_STAYS_OPEN;
+}
+
+namespace {
+
+// In CustomGameBar order: width, height, max blocks, min blocks, extent,
+// speed, min rows.
+constexpr std::array<int32_t, BAR_COUNT> barIds = {1004, 1005, 1006, 1017, 1007, 1012, 1034};
+constexpr std::array<int32_t, BAR_COUNT> barLabelIds = {1008, 1009, 1010, 1018, 1011, 1001, 1033};
+constexpr std::array<int32_t, EFFECT_COUNT> effectListIds = {1039, 1040, 1042, 1043, 1044};
+
+template <size_t N>
+int32_t indexOf(const std::array<int32_t, N>& ids, int32_t id)
+{
+    for (size_t i = 0; i < N; ++i)
+        if (ids[i] == id)
+            return static_cast<int32_t>(i);
+    return -1;
+}
+
+}  // namespace
+
+int32_t barControlId(int32_t bar)
+{
+    return bar >= 0 && bar < BAR_COUNT ? barIds[static_cast<size_t>(bar)] : CTL_STATIC;
+}
+
+int32_t barLabelControlId(int32_t bar)
+{
+    return bar >= 0 && bar < BAR_COUNT ? barLabelIds[static_cast<size_t>(bar)] : CTL_STATIC;
+}
+
+int32_t barOfControl(int32_t id)
+{
+    return indexOf(barIds, id);
+}
+
+int32_t effectListId(int32_t effect)
+{
+    return effect >= 0 && effect < EFFECT_COUNT ? effectListIds[static_cast<size_t>(effect)] : CTL_STATIC;
+}
+
+int32_t effectOfControl(int32_t id)
+{
+    return indexOf(effectListIds, id);
 }
 
 const DialogControl* findDialogControl(const DialogTemplate& dialog, int32_t id)

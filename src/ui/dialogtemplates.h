@@ -19,27 +19,36 @@ enum DialogControlId : int32_t {
     CTL_OK = 1,
     CTL_CANCEL = 2,
 
-    // Custom game: a bar and its value label for each CustomGameBar.
-    CTL_BAR_FIRST = 1000,
-    CTL_BAR_LABEL_FIRST = 1010,
-    CTL_SIDES = 1020,
-    CTL_GROUND = 1021,
-    CTL_DIRECTION = 1022,
-    CTL_EFFECT_FIRST = 1030,  // one list for each effect, in effect order
-    CTL_ONLY_TETRAMINOES = 1040,
-    CTL_GRADUAL_SPEEDUP = 1041,
-    CTL_SUDDEN_MODE = 1042,
-    CTL_INVISIBILITY_MODE = 1043,
+    // Custom game, as the classic dialog numbered them; the bars, their
+    // value labels and the effect lists through the functions below.
+    CTL_SIDES = 1030,
+    CTL_GROUND = 1031,
+    CTL_DIRECTION = 1035,
+    CTL_ONLY_TETRAMINOES = 1036,
+    CTL_GRADUAL_SPEEDUP = 1032,
+    CTL_SUDDEN_MODE = 1037,
+    CTL_INVISIBILITY_MODE = 1038,
 
-    // Configure keys: a button for each KeyBindingIndex.
-    CTL_KEY_FIRST = 1100,
-    CTL_LOAD_DEFAULTS = 1110,
+    // Configure keys: a button for each KeyBindingIndex, from CTL_KEY_FIRST
+    // on, and its caption from CTL_KEY_LABEL_FIRST on.
+    CTL_KEY_FIRST = 1019,
+    CTL_KEY_LABEL_FIRST = 1054,
+    CTL_LOAD_DEFAULTS = 1049,
 
     // Hall of Fame.
     CTL_HALL_TABLE = 1200,
     CTL_HALL_ENTRIES = 1201,
     CTL_HALL_NAME = 1202,
 };
+
+// The custom game's scroll bar of a CustomGameBar, its value label, and the
+// bar a control id names (-1 for none).
+int32_t barControlId(int32_t bar);
+int32_t barLabelControlId(int32_t bar);
+int32_t barOfControl(int32_t id);
+// The list of an effect, and the effect a control id names (-1 for none).
+int32_t effectListId(int32_t effect);
+int32_t effectOfControl(int32_t id);
 
 enum ControlKind : int32_t {
     CONTROL_GROUP_BOX = 0,

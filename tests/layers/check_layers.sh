@@ -44,6 +44,19 @@ while IFS= read -r -d '' file; do
         elif [ "$own" -le 4 ] && [[ $line =~ ^[[:space:]]*#[[:space:]]*include[[:space:]]*\<(Q[A-Za-z]*|SDL[^>]*)[/\>] ]]; then
             echo "$rel:$lineno: the game library includes <${BASH_REMATCH[1]}...>"
             faults=$((faults + 1))
+        elif [ "$own" -le 4 ] && [ "$rel" != persist/durable.cpp ] &&
+            [[ $line =~ ^[[:space:]]*#[[:space:]]*include[[:space:]]*\<([a-z0-9_]*\.h|xcb/[^>]*|X11/[^>]*|sys/[^>]*)\> ]]; then
+            # The platform is the front ends' and, for flushing, replacing
+            # and locking files, persist/durable's alone; C's own headers and
+            # the threads' names are the runtime's.
+            header=${BASH_REMATCH[1]}
+            case $header in
+            assert.h | limits.h | math.h | stddef.h | stdint.h | stdio.h | stdlib.h | string.h | pthread.h) ;;
+            *)
+                echo "$rel:$lineno: the game library includes the platform's <$header>"
+                faults=$((faults + 1))
+                ;;
+            esac
         fi
     done <"$file"
 done < <(find "$src" -type f \( -name '*.h' -o -name '*.cpp' \) -print0 | sort -z)

@@ -22,12 +22,12 @@ const ControlState& shown(const std::vector<ControlState>& states, int32_t id)
 
 int32_t barId(int32_t bar)
 {
-    return CTL_BAR_FIRST + bar;
+    return barControlId(bar);
 }
 
 std::string labelOf(const CustomGameDialog& dialog, int32_t bar)
 {
-    return shown(customGameDialogControls(dialog), CTL_BAR_LABEL_FIRST + bar).text.value_or("(none)");
+    return shown(customGameDialogControls(dialog), barLabelControlId(bar)).text.value_or("(none)");
 }
 
 bool enabled(const CustomGameDialog& dialog, int32_t bar)
@@ -111,7 +111,7 @@ TEST_F(CustomGameDialogModel, StartTakesWhatTheListsAndBoxesChoseAndCancelNothin
     openCustomGameDialog(dialog);
     customGameDialogSelected(dialog, CTL_DIRECTION, FORCE_RIGHT);
     customGameDialogSelected(dialog, CTL_SIDES, SIDES_BIG_HOLES);
-    customGameDialogSelected(dialog, int32_t{CTL_EFFECT_FIRST} + EFFECT_EROSION, FREQ_OFTEN);
+    customGameDialogSelected(dialog, effectListId(EFFECT_EROSION), FREQ_OFTEN);
     customGameDialogChecked(dialog, CTL_SUDDEN_MODE, true);
     EXPECT_EQ(shown(customGameDialogControls(dialog), CTL_DIRECTION).selection, FORCE_RIGHT);
     EXPECT_EQ(shown(customGameDialogControls(dialog), CTL_SUDDEN_MODE).checked, true);

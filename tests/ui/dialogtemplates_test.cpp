@@ -94,8 +94,8 @@ TEST(DialogTemplatesTest, EveryControlHasItsOwnIdAndNameAndLiesInsideItsDialog)
     }
     // The models address the bars' labels and the effects' lists by these ids.
     const DialogTemplate& custom = customGameTemplate();
-    const DialogControl* speedLabel = findDialogControl(custom, int32_t{CTL_BAR_LABEL_FIRST} + BAR_SPEED);
-    const DialogControl* shattered = findDialogControl(custom, int32_t{CTL_EFFECT_FIRST} + EFFECT_SHATTERED_SHAPES);
+    const DialogControl* speedLabel = findDialogControl(custom, barLabelControlId(BAR_SPEED));
+    const DialogControl* shattered = findDialogControl(custom, effectListId(EFFECT_SHATTERED_SHAPES));
     ASSERT_TRUE(speedLabel != nullptr && shattered != nullptr);
     EXPECT_EQ(speedLabel->name, "speedLabel");
     EXPECT_EQ(shattered->name, "shatteredShapes");

@@ -1,0 +1,2 @@
+// Draws through the platform itself: refused below the front ends.
+#include <windows.h>
