@@ -124,7 +124,7 @@ windows: deps $(WIN_DIR)/build.ninja
 # The library's tests as a Windows program, then the real dralen.exe played
 # under Wine and Xvfb against what the Linux build draws.
 test-windows: deps $(WIN_DIR)/build.ninja
-	cmake --build $(WIN_DIR) --target dralen_tests dralen windows-game
+	cmake --build $(WIN_DIR) --target dralen_tests dralen windows-game dralen_wineprobe
 	bash tests/windows/run.sh $(WIN_DIR)/tests/dralen_tests.exe $(abspath $(WIN_DIR))/wine
 	cmake --build $(BUILD_DIR) --target dralen_probe
 	bash tests/windows/play.sh $(WIN_DIR) $(BUILD_DIR)

@@ -13,6 +13,7 @@
 #include "render/renderer.h"
 #include "render/skins.h"
 #include "ui/commands.h"
+#include "ui/texts.h"
 #include "win32/audio.h"
 #include "win32/dialogs.h"
 #include "win32/folders.h"
@@ -33,7 +34,7 @@ HWND mainWindow = nullptr;
 
 namespace {
 
-const wchar_t* const windowClassName = L"Dralen";
+const wchar_t* const windowClassName = L"Dralen";  // the class of the classic window
 constexpr DWORD windowStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
 // Private messages: the game thread reaches the window only through these.
@@ -153,7 +154,7 @@ int showMessageBox(const char* text)
 {
     const std::wstring wide = wideFromUtf8(text);
     messageBoxOpen = true;
-    const int result = MessageBoxW(mainWindow, wide.c_str(), L"Dralen", MB_OK);
+    const int result = MessageBoxW(mainWindow, wide.c_str(), wideFromUtf8(programTitle).c_str(), MB_OK);
     messageBoxOpen = false;
     return result;
 }
@@ -231,10 +232,16 @@ std::optional<std::string> chooseFile(bool save)
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = mainWindow;
-    dialog.lpstrFilter = L"Saved games (*.sav)\0*.sav\0All files (*.*)\0*.*\0";
+    // Pairs of name and pattern, each ending in a zero, and a zero after the last.
+    std::wstring filter = wideFromUtf8(std::string(saveFileKindName) + " (" + saveFilePattern + ")");
+    filter += L'\0';
+    filter += wideFromUtf8(saveFilePattern);
+    filter += L'\0';
+    const std::wstring suffix = wideFromUtf8(saveFileSuffix);
+    dialog.lpstrFilter = filter.c_str();
     dialog.lpstrFile = name.data();
     dialog.nMaxFile = static_cast<DWORD>(name.size());
-    dialog.lpstrDefExt = L"sav";
+    dialog.lpstrDefExt = suffix.c_str();
     const std::wstring folder = fileDialogFolder();
     if (!folder.empty())
         dialog.lpstrInitialDir = folder.c_str();
@@ -541,7 +548,7 @@ bool startGame(HINSTANCE instance, int showCommand)
     if (RegisterClassExW(&windowClass) == 0)
         return false;
     mainMenu = buildMenuBar();
-    mainWindow = CreateWindowExW(0, windowClassName, L"Dralen", windowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+    mainWindow = CreateWindowExW(0, windowClassName, wideFromUtf8(programTitle).c_str(), windowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                                  CW_USEDEFAULT, CW_USEDEFAULT, nullptr, mainMenu, instance, nullptr);
     if (mainWindow == nullptr)
         return false;

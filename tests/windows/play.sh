@@ -10,6 +10,7 @@ win=$(cd "$1" && pwd)
 linux=$(cd "$2" && pwd)
 root=$(cd "$(dirname "$0")/../.." && pwd)
 probe=$linux/tests/dralen_probe
+wineprobe=$win/tests/dralen_wineprobe.exe
 wine=$(command -v wine64 || command -v wine || echo /usr/lib/wine/wine64)
 wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
 [ -x "$wine" ] || { echo "play.sh: no Wine found" >&2; exit 2; }
@@ -125,6 +126,45 @@ press Escape
 wait_exit
 after=$("$probe" column "$game/autosave.sav")
 check "Left moves the shape (column $before to $after), F10 took no keys" [ "$after" -lt "$before" ]
+
+# 3. Custom Game from the menu: every control at its rectangle in dialog
+# units; one more column of width and "Start!" start a game that wide.
+in_game() { (cd "$game" && "$wine" "$wineprobe" "$@"); }
+"$probe" slow-game "$game/autosave.sav"
+read -r old_width _ < <("$probe" field "$game/autosave.sav")
+start_game
+in_game command 40039
+check "Custom Game's controls lie at their dialog-unit rectangles" in_game dialog custom
+in_game scroll custom 1004 1  # the width bar's right arrow
+in_game press custom 1        # "Start!"
+sleep 1
+press Escape
+wait_exit
+read -r new_width _ < <("$probe" field "$game/autosave.sav")
+check "a wider field from Custom Game ($old_width to $new_width)" [ "$new_width" = $((old_width + 1)) ]
+
+# 4. Configure Keys binds A to "Move left", and A then moves the shape.
+"$probe" slow-game "$game/autosave.sav"
+before=$("$probe" column "$game/autosave.sav")
+start_game
+in_game command 40069
+check "Configure Keys' controls lie at their dialog-unit rectangles" in_game dialog keys
+in_game press keys 1019  # "Move left"
+sleep 0.5
+keys=$(xdotool search --onlyvisible --name '^Configure Keys$' | head -n 1)
+xdotool windowfocus --sync "$keys" 2>/dev/null
+xdotool keydown --window "$keys" a; sleep 0.15; xdotool keyup --window "$keys" a
+sleep 0.3
+in_game press keys 1     # "OK"
+sleep 1
+xdotool windowfocus --sync "$window" 2>/dev/null
+press a
+press a
+press Escape
+wait_exit
+after=$("$probe" column "$game/autosave.sav")
+check "A, bound to Move left, moves the shape (column $before to $after)" [ "$after" -lt "$before" ]
+check "the new key is in dralen.cfg" grep -q $'^65\t' "$game/dralen.cfg"
 
 echo "Windows program under Wine: $failures failed"
 [ "$failures" -eq 0 ]

@@ -11,6 +11,7 @@
 //   dralen_probe slow-game OUT.sav      writes a new game whose shapes fall
 //                                       one cell a second, without random events
 //   dralen_probe same SAVE SAVE         exits 0 when the two files hold the same game
+//   dralen_probe field SAVE             prints the field's width and height
 #include "core/gamestate.h"
 #include "core/services.h"
 #include "game/newgame.h"
@@ -109,6 +110,12 @@ int main(int argc, char** argv)
                     leftmost = std::min(leftmost, column);
         std::printf("%d\n", leftmost);
         return leftmost < game.fieldWidth ? 0 : 1;
+    }
+    if (command == "field" && argc == 3) {
+        if (!readGame(argv[2]))
+            return 1;
+        std::printf("%d %d\n", game.fieldWidth, game.fieldHeight);
+        return 0;
     }
     if (command == "slow-game" && argc == 3) {
         applyStartUpSettings();
