@@ -13,7 +13,7 @@ PACKAGES := g++ cmake ninja-build pkg-config qt6-base-dev libsdl2-dev libsdl2-mi
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps configure build run test bench preview clean test-asan test-tsan fuzz package test-windows windows
+.PHONY: deps configure build run test bench preview clean test-asan test-tsan fuzz package test-windows windows package-windows
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do \
@@ -121,10 +121,17 @@ $(WIN_DIR)/build.ninja:
 windows: deps $(WIN_DIR)/build.ninja
 	cmake --build $(WIN_DIR) --target dralen windows-game
 
-# The library's tests as a Windows program, then the real dralen.exe played
-# under Wine and Xvfb against what the Linux build draws.
+# The two Windows downloads: $(WIN_DIR)/dralen-<version>-setup.exe (NSIS)
+# and $(WIN_DIR)/dralen-<version>-win64.zip (the portable game).
+package-windows: windows
+	cmake --build $(WIN_DIR) --target package-windows
+
+# The library's tests as a Windows program, the real dralen.exe played under
+# Wine and Xvfb against what the Linux build draws, and the packages
+# installed, played and uninstalled.
 test-windows: deps $(WIN_DIR)/build.ninja
-	cmake --build $(WIN_DIR) --target dralen_tests dralen windows-game dralen_wineprobe
+	cmake --build $(WIN_DIR) --target dralen_tests dralen windows-game dralen_wineprobe package-windows
 	bash tests/windows/run.sh $(WIN_DIR)/tests/dralen_tests.exe $(abspath $(WIN_DIR))/wine
 	cmake --build $(BUILD_DIR) --target dralen_probe
 	bash tests/windows/play.sh $(WIN_DIR) $(BUILD_DIR)
+	bash tests/windows/install.sh $(WIN_DIR)
