@@ -2,6 +2,8 @@
 
 #include "game/keyboard.h"
 
+#include <cstdint>
+
 namespace {
 
 // The key code each binding was pressed with, so that the same key goes up
@@ -9,6 +11,27 @@ namespace {
 std::array<int32_t, KEY_COUNT> heldCodes{};
 
 }  // namespace
+
+PadReading padReadingFromXInput(uint16_t buttons, int16_t thumbLX, int16_t thumbLY)
+{
+    // XInput's button bits.
+    constexpr uint16_t DPAD_UP = 0x0001, DPAD_DOWN = 0x0002, DPAD_LEFT = 0x0004, DPAD_RIGHT = 0x0008;
+    constexpr uint16_t START = 0x0010, A = 0x1000, B = 0x2000, Y = 0x8000;
+    PadReading r;
+    r.dpadUp = (buttons & DPAD_UP) != 0;
+    r.dpadDown = (buttons & DPAD_DOWN) != 0;
+    r.dpadLeft = (buttons & DPAD_LEFT) != 0;
+    r.dpadRight = (buttons & DPAD_RIGHT) != 0;
+    r.start = (buttons & START) != 0;
+    r.buttonA = (buttons & A) != 0;
+    r.buttonB = (buttons & B) != 0;
+    r.buttonY = (buttons & Y) != 0;
+    r.stickX = thumbLX;
+    // Up is positive in XInput and negative on the screen; the stick pushed
+    // fully down must not wrap round to up.
+    r.stickY = thumbLY == INT16_MIN ? 32767 : -static_cast<int32_t>(thumbLY);
+    return r;
+}
 
 PadBindings padBindings(const PadReading& r)
 {

@@ -17,6 +17,17 @@ struct PadReading {
     bool buttonA = false, buttonB = false, buttonY = false, start = false;
 };
 
+// An XInput controller's state (XINPUT_GAMEPAD: its button bits and its
+// left stick, whose y grows upward) in the same terms, so that Windows
+// controllers play exactly as the ones SDL reads on Linux.
+PadReading padReadingFromXInput(uint16_t buttons, int16_t thumbLX, int16_t thumbLY);
+
+// How often the controllers are read: every 10 ms while one is connected, so
+// a held direction moves on at the game's pace, and once a second while none
+// is, so that an idle game stays silent.
+constexpr uint32_t padPollConnectedMs = 10;
+constexpr uint32_t padPollIdleMs = 1000;
+
 // A stick pushed less than this far from the centre counts as resting, so a
 // worn stick that never quite centres moves nothing.
 constexpr int32_t stickDeadZone = 12000;

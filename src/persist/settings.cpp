@@ -41,7 +41,10 @@ void applySetting(std::string_view name, std::string_view value)
         int32_t zoom = -1;
         const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), zoom);
         if (error == std::errc{} && end == value.data() + value.size() && zoom >= 0 && zoom <= maxZoomFactor)
+        {
             extraSettings.zoom = zoom;
+            extraSettings.zoomChosen = true;
+        }
     } else if (name == "autosave-rules") {
         Difficulty rules;
         if (parseRulesText(value, rules))
@@ -72,7 +75,7 @@ void loadExtraSettings()
 
 void saveExtraSettings()
 {
-    std::string text = "zoom " + std::to_string(extraSettings.zoom) + '\n';
+    std::string text = extraSettings.zoomChosen ? "zoom " + std::to_string(extraSettings.zoom) + '\n' : "";
     if (extraSettings.autosavedRules)
         text += "autosave-rules " + rulesText(*extraSettings.autosavedRules) + '\n';
     const auto folder = configFolder();

@@ -13,6 +13,9 @@ constexpr int32_t maxZoomFactor = 4;    // the largest one the menu offers
 
 struct ExtraSettings {
     int32_t zoom = 1;  // 1..maxZoomFactor, or ZOOM_FIT_SCREEN
+    // Whether the player (or the file) chose the zoom. Until then a front end
+    // may follow the display's scale, and the file names no zoom.
+    bool zoomChosen = false;
     // The rules of the game written to the automatic save, so that the game
     // continued from it counts on the same Hall of Fame table: the save
     // itself does not know the speed the game started at.

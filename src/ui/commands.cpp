@@ -218,6 +218,7 @@ bool runOptionCommand(int32_t id)
         game.fastFallSpeed = fastFall->value;
     } else if (const Choice* zoom = findChoice(zoomChoices, id)) {
         extraSettings.zoom = zoom->value;
+        extraSettings.zoomChosen = true;
         resizeWindow(true);
     } else if (const Switch* option = findSwitch(id)) {
         bool& flag = game.*(option->flag);

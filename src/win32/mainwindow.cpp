@@ -18,6 +18,7 @@
 #include "win32/dialogs.h"
 #include "win32/folders.h"
 #include "win32/skins.h"
+#include "win32/xinput.h"
 
 #include <commdlg.h>
 #include <mmsystem.h>
@@ -113,6 +114,14 @@ int32_t zoomFor(int32_t width, int32_t height)
     const int32_t fits = fittingZoom(width, height);
     if (extraSettings.zoom == ZOOM_FIT_SCREEN)
         return fits;
+    // Until the player chooses, the display's scale rounded to a whole
+    // factor, so that the blocks on a 150 % display are as large as the
+    // desktop's other things and stay sharp.
+    if (!extraSettings.zoomChosen) {
+        const UINT dpi = mainWindow != nullptr ? GetDpiForWindow(mainWindow) : USER_DEFAULT_SCREEN_DPI;
+        const int32_t scale = static_cast<int32_t>((dpi + USER_DEFAULT_SCREEN_DPI / 2) / USER_DEFAULT_SCREEN_DPI);
+        return std::clamp(std::min(scale, fits), 1, maxZoomFactor);
+    }
     return std::clamp(std::min(extraSettings.zoom, fits), 1, maxZoomFactor);
 }
 
@@ -396,6 +405,7 @@ void exitGame()
         std::lock_guard<std::recursive_mutex> lock(gameLock);
         extraSettings.autosavedRules = difficultyOf(game);
     }
+    stopXInput(mainWindow);
     shuttingDown = true;
     stopGameThread();
     musicStopRequest = true;
@@ -477,6 +487,18 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         runHallOfFameDialog(mainWindow, request->rules, request->place);
         return 0;
     }
+    case WM_DPICHANGED: {
+        // Moved to a monitor of another scale: where Windows suggests, and
+        // sized anew for the zoom that scale gives.
+        const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+        SetWindowPos(window, nullptr, suggested->left, suggested->top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        applyPlayAreaSize(playAreaWidth, playAreaHeight, false);
+        return 0;
+    }
+    case WM_TIMER:
+        if (handleXInputTimer(window, wParam))
+            return 0;
+        break;
     case MM_MCINOTIFY:
         win32MusicNotification(wParam, lParam);
         return 0;
@@ -565,6 +587,7 @@ bool startGame(HINSTANCE instance, int showCommand)
     resizeWindow(true);
     startGameThread();
     startWin32Music(mainWindow);
+    startXInput(mainWindow);
     ShowWindow(mainWindow, showCommand);
     UpdateWindow(mainWindow);
     SetForegroundWindow(mainWindow);

@@ -81,3 +81,25 @@ TEST_F(GamepadTest, ButtonsPressOncePerPushAndStartPausesAndResumes)
     feedPadBindings({});
     EXPECT_FALSE(queryKey(13) && queryKey(13));
 }
+
+TEST_F(GamepadTest, XInputControllersMapAsSdlOnesDo)
+{
+    // Stick up and left past the dead zone, A and Start: XInput's y grows
+    // upward, the screen's downward.
+    const PadBindings held = padBindings(padReadingFromXInput(0x1000 | 0x0010, -20000, 20000));
+    EXPECT_TRUE(held[KEY_MOVE_LEFT]);
+    EXPECT_TRUE(held[KEY_MOVE_UP]);
+    EXPECT_FALSE(held[KEY_MOVE_DOWN]);
+    EXPECT_TRUE(held[KEY_ROTATE_CCW]);
+    EXPECT_TRUE(held[KEY_PAUSE]);
+    // Pushed fully down, the stick means down, and B and Y turn.
+    const PadBindings down = padBindings(padReadingFromXInput(0x2000 | 0x8000, 0, -32768));
+    EXPECT_TRUE(down[KEY_MOVE_DOWN]);
+    EXPECT_FALSE(down[KEY_MOVE_UP]);
+    EXPECT_TRUE(down[KEY_ROTATE_CW]);
+    EXPECT_TRUE(down[KEY_ROTATE_180]);
+    // The d-pad alone, and a stick resting inside the dead zone.
+    const PadBindings dpad = padBindings(padReadingFromXInput(0x0008, 5000, -5000));
+    EXPECT_TRUE(dpad[KEY_MOVE_RIGHT]);
+    EXPECT_FALSE(dpad[KEY_MOVE_DOWN]);
+}

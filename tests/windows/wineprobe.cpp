@@ -44,13 +44,17 @@ std::wstring wide(const std::string& text)
     return out;
 }
 
-// The dialog of this caption, waited for up to ten seconds.
+// The dialog of this caption, once shown, waited for up to ten seconds.
 HWND findDialog(const DialogTemplate& dialog)
 {
     const std::wstring caption = wide(dialog.caption);
     for (int tries = 0; tries < 100; ++tries) {
-        if (HWND window = FindWindowW(L"#32770", caption.c_str()))
+        // Shown only once all its controls exist.
+        HWND window = FindWindowW(L"#32770", caption.c_str());
+        if (window != nullptr && IsWindowVisible(window)) {
+            Sleep(200);
             return window;
+        }
         Sleep(100);
     }
     return nullptr;
