@@ -3,34 +3,11 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <random>
 #include <string>
-#include <system_error>
-
-namespace {
-
-// The game directory the configuration is read from; one per fuzzer process,
-// removed again when the process ends normally.
-struct ScratchDirectory {
-    ScratchDirectory()
-    {
-        path = std::filesystem::temp_directory_path()
-            / ("dralen-fuzz-config-" + std::to_string(std::random_device{}()));
-        std::filesystem::create_directories(path);
-    }
-    ~ScratchDirectory()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-    std::filesystem::path path;
-};
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static ScratchDirectory directory;
+    static ScratchDirectory directory("config");
     const std::string complaint = checkConfigurationInput(directory.path, data, size);
     if (!complaint.empty()) {
         std::fprintf(stderr, "configuration input: %s\n", complaint.c_str());

@@ -6,7 +6,26 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <random>
 #include <string>
+#include <system_error>
+
+// The game directory a fuzz target's files are read from; one per fuzzer
+// process, removed again when the process ends normally.
+struct ScratchDirectory {
+    explicit ScratchDirectory(const std::string& kind)
+    {
+        path = std::filesystem::temp_directory_path()
+            / ("dralen-fuzz-" + kind + "-" + std::to_string(std::random_device{}()));
+        std::filesystem::create_directories(path);
+    }
+    ~ScratchDirectory()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+    std::filesystem::path path;
+};
 
 // Feeds the bytes to readGameState as a saved game. A refused file must leave
 // the game exactly as it was; an accepted one must be a sound record that
