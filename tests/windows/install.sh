@@ -7,39 +7,8 @@ set -uo pipefail
 win=$(cd "$1" && pwd)
 setup=$(ls "$win"/dralen-*-setup.exe 2>/dev/null | head -n 1)
 zip=$(ls "$win"/dralen-*-win64.zip 2>/dev/null | head -n 1)
-wine=$(command -v wine64 || command -v wine || echo /usr/lib/wine/wine64)
-wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
 [ -n "$setup" ] && [ -n "$zip" ] || { echo "install.sh: run make package-windows first" >&2; exit 2; }
-
-work=$(mktemp -d "${TMPDIR:-/tmp}/dralen-install-XXXXXX")
-display=:$((80 + RANDOM % 9))
-export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winealsa.drv,winepulse.drv=d"
-xvfb=
-cleanup() {
-  "$wineserver" -k 2>/dev/null
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-failures=0
-check() {
-  local what=$1
-  shift
-  if "$@"; then
-    echo "ok   $what"
-  else
-    echo "FAIL $what"
-    failures=$((failures + 1))
-  fi
-}
-
-(unset DISPLAY; "$wine" wineboot -i >/dev/null 2>&1; "$wineserver" -w)
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-export DISPLAY=$display
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+. "$(dirname "$0")/wine.sh" dralen-install
 
 drive=$WINEPREFIX/drive_c
 program="$drive/Program Files/Dralen"

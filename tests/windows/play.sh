@@ -11,46 +11,8 @@ linux=$(cd "$2" && pwd)
 root=$(cd "$(dirname "$0")/../.." && pwd)
 probe=$linux/tests/dralen_probe
 wineprobe=$win/tests/dralen_wineprobe.exe
-wine=$(command -v wine64 || command -v wine || echo /usr/lib/wine/wine64)
-wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
-[ -x "$wine" ] || { echo "play.sh: no Wine found" >&2; exit 2; }
 [ -x "$probe" ] || { echo "play.sh: build $probe first" >&2; exit 2; }
-
-work=$(mktemp -d "${TMPDIR:-/tmp}/dralen-wine-XXXXXX")
-display=:$((80 + RANDOM % 9))
-export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winealsa.drv,winepulse.drv=d"
-xvfb=
-cleanup() {
-  "$wineserver" -k 2>/dev/null
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-failures=0
-check() {  # check <what> <condition command...>
-  local what=$1
-  shift
-  if "$@"; then
-    echo "ok   $what"
-  else
-    echo "FAIL $what"
-    failures=$((failures + 1))
-  fi
-}
-
-# A prefix of this run's own, with Wine's fonts where dialogs look for
-# "MS Shell Dlg"; made without a display.
-# wineboot returns before the prefix is filled: wait for its server to end.
-(unset DISPLAY; "$wine" wineboot -i >/dev/null 2>&1; "$wineserver" -w)
-mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
-cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null
-
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-export DISPLAY=$display
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+. "$(dirname "$0")/wine.sh" dralen-wine
 
 game=$work/game
 cp -r "$win/game/." "$game/"

@@ -1,0 +1,42 @@
+# Sourced by the scripts that run the Windows program under Wine: a prefix
+# of the run's own (filled without a display, Wine's fonts copied in, quiet,
+# no sound device), an Xvfb screen of its own, clean-up at exit, and check.
+#   . wine.sh <name of the temporary folder>
+wine=$(command -v wine64 || command -v wine || echo /usr/lib/wine/wine64)
+wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
+[ -x "$wine" ] || { echo "no Wine found (Debian packages wine, wine64)" >&2; exit 2; }
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/$1-XXXXXX")
+export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winealsa.drv,winepulse.drv=d"
+xvfb=
+cleanup() {
+  "$wineserver" -k 2>/dev/null
+  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+failures=0
+check() {  # check <what> <condition command...>
+  local what=$1
+  shift
+  if "$@"; then
+    echo "ok   $what"
+  else
+    echo "FAIL $what"
+    failures=$((failures + 1))
+  fi
+}
+
+# wineboot returns before the prefix is filled: wait for its server to end.
+# Dialogs find "MS Shell Dlg" among Wine's fonts only when they are copied in.
+(unset DISPLAY; "$wine" wineboot -i >/dev/null 2>&1; "$wineserver" -w)
+mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null
+
+display=:$((80 + RANDOM % 9))
+Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+export DISPLAY=$display
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
