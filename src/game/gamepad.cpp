@@ -1,5 +1,6 @@
 #include "game/gamepad.h"
 
+#include "core/ports.h"
 #include "game/keyboard.h"
 
 #include <cstdint>
@@ -9,6 +10,13 @@ namespace {
 // The key code each binding was pressed with, so that the same key goes up
 // even when the binding changed while it was held. 0: not held.
 std::array<int32_t, KEY_COUNT> heldCodes{};
+
+// What feedPads saw at its last look.
+PadFront lastFront = PAD_FRONT_PLAY;
+uint32_t frontSince = 0;
+bool confirmWasDown = false, closeWasDown = false;
+// Bindings that answered a dialog, ignored until they are let go.
+PadBindings letGoFirst{};
 
 }  // namespace
 
@@ -63,4 +71,44 @@ void feedPadBindings(const PadBindings& held)
             handleKeyPress(code);
         }
     }
+}
+
+PadAnswer feedPads(const PadReading* pads, size_t count, PadFront front)
+{
+    PadBindings held{};
+    bool confirmDown = false, closeDown = false;
+    for (size_t i = 0; i < count; ++i) {
+        const PadBindings one = padBindings(pads[i]);
+        for (size_t k = 0; k < held.size(); ++k)
+            held[k] = held[k] || one[k];
+        confirmDown = confirmDown || pads[i].buttonA || pads[i].start;
+        closeDown = closeDown || pads[i].buttonB;
+    }
+    const uint32_t now = currentMilliseconds();
+    if (front != lastFront) {
+        lastFront = front;
+        frontSince = now;
+    }
+    PadAnswer answer = PAD_ANSWER_NONE;
+    if (front == PAD_FRONT_PLAY) {
+        for (size_t k = 0; k < held.size(); ++k) {
+            letGoFirst[k] = letGoFirst[k] && held[k];
+            held[k] = held[k] && !letGoFirst[k];
+        }
+        feedPadBindings(held);
+    } else {
+        feedPadBindings({});
+        const bool answers = front == PAD_FRONT_MESSAGE || front == PAD_FRONT_HALL;
+        if (answers && now - frontSince >= padAnswerDelayMs) {
+            if (confirmDown && !confirmWasDown)
+                answer = PAD_ANSWER_CONFIRM;
+            else if (front == PAD_FRONT_HALL && closeDown && !closeWasDown)
+                answer = PAD_ANSWER_CLOSE;
+        }
+        if (answer != PAD_ANSWER_NONE)
+            letGoFirst = held;
+    }
+    confirmWasDown = confirmDown;
+    closeWasDown = closeDown;
+    return answer;
 }

@@ -7,6 +7,7 @@
 #include "core/gamestate.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 // One controller's state in the terms of SDL's standard layout: A at the
@@ -47,3 +48,29 @@ PadBindings padBindings(const PadReading& reading);
 // so a held direction moves on like a held key. Pass all controllers'
 // bindings together. Window thread.
 void feedPadBindings(const PadBindings& held);
+
+// What stands in front of the game when the controllers are read.
+enum PadFront {
+    PAD_FRONT_PLAY,     // nothing: the controllers play
+    PAD_FRONT_MESSAGE,  // one of the game's message boxes ("Your score", a tip)
+    PAD_FRONT_HALL,     // the Hall of Fame
+    PAD_FRONT_DIALOG,   // any other dialog, which the controllers leave alone
+};
+
+// What the front end does to the window in front.
+enum PadAnswer {
+    PAD_ANSWER_NONE,
+    PAD_ANSWER_CONFIRM,  // as its OK button would
+    PAD_ANSWER_CLOSE,    // as its close box would
+};
+
+// A press that comes this soon after a box or the Hall of Fame appeared is
+// still meant for the game it ended, and answers nothing.
+constexpr uint32_t padAnswerDelayMs = 400;
+
+// One look at every connected controller. With nothing in front, they play
+// (feedPadBindings); in front of a dialog they hold nothing. A or Start
+// pushed down confirms a message box or the Hall of Fame, B closes the Hall
+// of Fame; a button that answered must be let go before it plays again.
+// Window thread.
+PadAnswer feedPads(const PadReading* pads, size_t count, PadFront front);

@@ -4,6 +4,7 @@
 #include "game/gamepad.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
@@ -70,6 +71,19 @@ PadReading readingOf(SDL_GameController* pad)
     return r;
 }
 
+// The game's message boxes and the Hall of Fame are known by the object
+// names the main window and the Hall of Fame give them.
+PadFront frontOf(QWidget* modal)
+{
+    if (modal == nullptr)
+        return PAD_FRONT_PLAY;
+    if (modal->objectName() == QLatin1String(gameMessageObjectName))
+        return PAD_FRONT_MESSAGE;
+    if (modal->objectName() == QLatin1String(hallOfFameObjectName))
+        return PAD_FRONT_HALL;
+    return PAD_FRONT_DIALOG;
+}
+
 }  // namespace
 
 bool startGamepads(QObject* owner)
@@ -115,17 +129,20 @@ void pollGamepads()
     SDL_GameControllerUpdate();
     closeDetached();
     openAttached();
-    PadBindings held{};
-    // Behind a dialog the controller plays no more than the keyboard does.
-    if (QApplication::activeModalWidget() == nullptr) {
-        for (SDL_GameController* pad : pads) {
-            const PadBindings one = padBindings(readingOf(pad));
-            for (size_t k = 0; k < held.size(); ++k)
-                held[k] = held[k] || one[k];
-        }
+    std::vector<PadReading> readings;
+    for (SDL_GameController* pad : pads)
+        readings.push_back(readingOf(pad));
+    // Behind a dialog the controller plays no more than the keyboard does; a
+    // controller pulled out while a direction was held lets go of it here.
+    QWidget* modal = QApplication::activeModalWidget();
+    const PadAnswer answer = feedPads(readings.data(), readings.size(), frontOf(modal));
+    if (auto* dialog = qobject_cast<QDialog*>(modal); dialog != nullptr && answer != PAD_ANSWER_NONE) {
+        // Accepting writes the name the Hall of Fame offers, closing as well.
+        if (answer == PAD_ANSWER_CONFIRM)
+            dialog->accept();
+        else
+            dialog->reject();
     }
-    // A controller pulled out while a direction was held lets go of it here.
-    feedPadBindings(held);
     if (timer && timer->interval() != gamepadPollInterval())
         timer->setInterval(gamepadPollInterval());
 }

@@ -7,6 +7,12 @@
 
 class QObject;
 
+// The object names of the windows a controller answers: the game's message
+// boxes (A or Start confirms) and the Hall of Fame (A or Start confirms, B
+// closes).
+inline constexpr const char* gameMessageObjectName = "gameMessage";
+inline constexpr const char* hallOfFameObjectName = "hallOfFame";
+
 // Starts SDL's controller subsystem and a timer owned by owner that reads the
 // controllers. False, and nothing polls, when SDL cannot start it: the game
 // plays on with the keyboard. Window thread.

@@ -4,6 +4,7 @@
 #include "ui/dialogtemplates.h"
 #include "ui/halloffame.h"
 #include "qt/dialogbuilder.h"
+#include "qt/gamepad.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -121,6 +122,7 @@ void runHallOfFameDialog(QWidget* parent, const Difficulty& rules, std::optional
 {
     std::lock_guard<std::recursive_mutex> lock(gameLock);
     HallOfFameWindow dialog(parent, rules, newPlace);
+    dialog.setObjectName(QLatin1String(hallOfFameObjectName));
     dialog.exec();
     closeHallOfFameDialog(dialog.state());
 }

@@ -102,6 +102,7 @@ int showMessageBox(const char* text)
 {
     QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(programTitle), QString::fromUtf8(text), QMessageBox::Ok,
                     mainWindow);
+    box.setObjectName(QLatin1String(gameMessageObjectName));
     openBoxes.insert(&box);
     box.exec();
     openBoxes.erase(&box);

@@ -2,10 +2,16 @@
 // window reads real ones: no hardware needed.
 #include "qt/gamepad.h"
 
+#include "core/services.h"
+#include "game/gamepad.h"
 #include "game/keyboard.h"
 #include "game/newgame.h"
 #include "game/tick.h"
+#include "gui/dialogtest.h"
+#include "qt/halloffame.h"
+#include "qt/mainwindow.h"
 #include "support/gametest.h"
+#include "support/tempdir.h"
 
 #include <QDialog>
 
@@ -61,6 +67,22 @@ protected:
     int index = -1;
     SDL_Joystick* pad = nullptr;
 };
+
+void showScore(QWidget*)
+{
+    showMessage("Your score: %d", 40);
+}
+Difficulty playedRules;
+std::optional<size_t> playedPlace;
+void showNewEntry(QWidget*)
+{
+    runHallOfFameDialog(nullptr, playedRules, playedPlace);
+}
+void showOtherDialog(QWidget*)
+{
+    QDialog dialog;
+    dialog.exec();
+}
 
 }  // namespace
 
@@ -137,4 +159,62 @@ TEST_F(VirtualPadTest, PlugInMoveHoldPauseAndUnplug)
     EXPECT_EQ(attachedGamepads(), 0);
     EXPECT_EQ(gamepadPollInterval(), 1000);
     EXPECT_FALSE(queryKey(39));
+}
+
+TEST_F(VirtualPadTest, AOrStartConfirmsTheScoreAndTheHallOfFameAndBClosesIt)
+{
+    TempDir dir;
+    gameDirectory = dir.path();
+    installShellPorts();
+    attach();
+    pollGamepads();
+
+    // A held as the game ends answers nothing, nor does a press at once
+    // after the box appears; a fresh press later confirms it.
+    press(SDL_CONTROLLER_BUTTON_A, true);
+    whileOpen(showScore, [this](QDialog& box) {
+        pollGamepads();
+        press(SDL_CONTROLLER_BUTTON_A, false);
+        pollGamepads();
+        press(SDL_CONTROLLER_BUTTON_A, true);
+        pollGamepads();
+        EXPECT_TRUE(box.isVisible()) << "a press meant for the game closed the box";
+        press(SDL_CONTROLLER_BUTTON_A, false);
+        pollGamepads();
+        fakeClock::advance(padAnswerDelayMs);
+        press(SDL_CONTROLLER_BUTTON_A, true);
+        pollGamepads();
+    });
+    // Still held once the box is gone, the A that answered turns nothing.
+    pollGamepads();
+    EXPECT_EQ(game.pendingRotation, ROTATE_NONE);
+    press(SDL_CONTROLLER_BUTTON_A, false);
+    pollGamepads();
+
+    playedRules = difficultyOf(game);
+    playedPlace = recordScore(playedRules, 40);
+    ASSERT_TRUE(playedPlace);
+    for (SDL_GameControllerButton button : {SDL_CONTROLLER_BUTTON_START, SDL_CONTROLLER_BUTTON_B}) {
+        whileOpen(showNewEntry, [this, button](QDialog&) {
+            pollGamepads();
+            fakeClock::advance(padAnswerDelayMs);
+            press(button, true);
+            pollGamepads();
+        });
+        press(button, false);
+        pollGamepads();
+        EXPECT_EQ(findHallTable(readHallOfFame(), playedRules)->entries.at(0).name, loginName());
+    }
+
+    // Other dialogs take nothing from the controller.
+    whileOpen(showOtherDialog, [this](QDialog& dialog) {
+        pollGamepads();
+        fakeClock::advance(padAnswerDelayMs);
+        press(SDL_CONTROLLER_BUTTON_A, true);
+        press(SDL_CONTROLLER_BUTTON_B, true);
+        pollGamepads();
+        EXPECT_TRUE(dialog.isVisible());
+        dialog.reject();
+    });
+    removeWindowPort();
 }
