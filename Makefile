@@ -130,7 +130,7 @@ package-windows: windows
 # Wine and Xvfb against what the Linux build draws, and the packages
 # installed, played and uninstalled.
 test-windows: deps $(WIN_DIR)/build.ninja
-	cmake --build $(WIN_DIR) --target dralen_tests dralen windows-game dralen_wineprobe package-windows
+	cmake --build $(WIN_DIR) --target dralen_tests dralen windows-game dralen_wineprobe dralen_fakexinput package-windows
 	bash tests/windows/run.sh $(WIN_DIR)/tests/dralen_tests.exe $(abspath $(WIN_DIR))/wine
 	cmake --build $(BUILD_DIR) --target dralen_probe
 	bash tests/windows/play.sh $(WIN_DIR) $(BUILD_DIR)

@@ -92,6 +92,19 @@ bool makeFrame(int32_t width, int32_t height)
     return true;
 }
 
+UINT windowDpi()
+{
+    return mainWindow != nullptr ? GetDpiForWindow(mainWindow) : USER_DEFAULT_SCREEN_DPI;
+}
+
+// Grows a client rectangle by the frame, caption and menu bar, measured at
+// the scale of the window's monitor: a per-monitor aware window on a second
+// monitor of another scale has thicker or thinner ones than the first.
+void addWindowFrame(RECT& rect)
+{
+    AdjustWindowRectExForDpi(&rect, windowStyle, TRUE, 0, windowDpi());
+}
+
 // The largest whole factor whose window fits the work area of the window's
 // monitor.
 int32_t fittingZoom(int32_t width, int32_t height)
@@ -101,7 +114,7 @@ int32_t fittingZoom(int32_t width, int32_t height)
     if (!GetMonitorInfoW(MonitorFromWindow(mainWindow, MONITOR_DEFAULTTOPRIMARY), &monitor))
         return 1;
     RECT frame{0, 0, 0, 0};
-    AdjustWindowRectEx(&frame, windowStyle, TRUE, 0);
+    addWindowFrame(frame);
     const int32_t spareWidth = (monitor.rcWork.right - monitor.rcWork.left) - (frame.right - frame.left);
     const int32_t spareHeight = (monitor.rcWork.bottom - monitor.rcWork.top) - (frame.bottom - frame.top);
     if (width <= 0 || height <= 0)
@@ -118,8 +131,7 @@ int32_t zoomFor(int32_t width, int32_t height)
     // factor, so that the blocks on a 150 % display are as large as the
     // desktop's other things and stay sharp.
     if (!extraSettings.zoomChosen) {
-        const UINT dpi = mainWindow != nullptr ? GetDpiForWindow(mainWindow) : USER_DEFAULT_SCREEN_DPI;
-        const int32_t scale = static_cast<int32_t>((dpi + USER_DEFAULT_SCREEN_DPI / 2) / USER_DEFAULT_SCREEN_DPI);
+        const int32_t scale = static_cast<int32_t>((windowDpi() + USER_DEFAULT_SCREEN_DPI / 2) / USER_DEFAULT_SCREEN_DPI);
         return std::clamp(std::min(scale, fits), 1, maxZoomFactor);
     }
     return std::clamp(std::min(extraSettings.zoom, fits), 1, maxZoomFactor);
@@ -131,7 +143,7 @@ void applyPlayAreaSize(int32_t width, int32_t height, bool moveToCentre)
         return;
     zoom = zoomFor(width, height);
     RECT outer{0, 0, width * zoom, height * zoom};
-    AdjustWindowRectEx(&outer, windowStyle, TRUE, 0);
+    addWindowFrame(outer);
     const int outerWidth = outer.right - outer.left;
     int outerHeight = outer.bottom - outer.top;
     SetWindowPos(mainWindow, nullptr, 0, 0, outerWidth, outerHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);

@@ -1,8 +1,15 @@
 #include "win32/xinput.h"
 
+#include "core/services.h"
 #include "game/gamepad.h"
+#include "ui/dialogtemplates.h"
+#include "ui/texts.h"
+#include "win32/mainwindow.h"
 
 #include <xinput.h>
+
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -32,33 +39,92 @@ void schedule(HWND window, UINT interval)
     }
 }
 
+std::wstring captionOf(HWND window)
+{
+    wchar_t caption[128] = L"";
+    GetWindowTextW(window, caption, 128);
+    return caption;
+}
+
+// The one dialog that takes input while the window is disabled: the dialog
+// windows of this thread that are shown and enabled. A modal dialog
+// disables the one below, so there is at most one.
+HWND dialogInFront(HWND window)
+{
+    HWND found = nullptr;
+    struct Search {
+        HWND window;
+        HWND* found;
+    } search{window, &found};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND candidate, LPARAM data) -> BOOL {
+            const auto& s = *reinterpret_cast<Search*>(data);
+            wchar_t className[16] = L"";
+            GetClassNameW(candidate, className, 16);
+            if (candidate != s.window && IsWindowVisible(candidate) && IsWindowEnabled(candidate)
+                && std::wstring(className) == L"#32770")
+                *s.found = candidate;
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return found;
+}
+
+// The message box is the game's only dialog captioned with the game's name.
+PadFront frontOf(HWND window, HWND dialog)
+{
+    if (IsWindowEnabled(window))
+        return PAD_FRONT_PLAY;
+    if (dialog == nullptr)
+        return PAD_FRONT_DIALOG;
+    const std::wstring caption = captionOf(dialog);
+    if (messageBoxOpen && caption == wideFromUtf8(programTitle))
+        return PAD_FRONT_MESSAGE;
+    if (caption == wideFromUtf8(hallOfFameTemplate().caption))
+        return PAD_FRONT_HALL;
+    return PAD_FRONT_DIALOG;
+}
+
 }  // namespace
 
 void startXInput(HWND window)
 {
     loadXInput();
+    // The first look comes at once, so that a controller already plugged
+    // in plays from the first moment; without one, the looks slow down.
     if (getState != nullptr)
-        schedule(window, padPollIdleMs);
+        schedule(window, padPollConnectedMs);
 }
 
 bool handleXInputTimer(HWND window, WPARAM timer)
 {
     if (timer != padTimer || getState == nullptr)
         return false;
-    PadBindings held{};
-    bool connected = false;
+    std::vector<PadReading> readings;
     for (DWORD pad = 0; pad < XUSER_MAX_COUNT; ++pad) {
         XINPUT_STATE state{};
         if (getState(pad, &state) != ERROR_SUCCESS)
             continue;
-        connected = true;
         const XINPUT_GAMEPAD& g = state.Gamepad;
-        const PadBindings one = padBindings(padReadingFromXInput(g.wButtons, g.sThumbLX, g.sThumbLY));
-        for (size_t k = 0; k < held.size(); ++k)
-            held[k] = held[k] || one[k];
+        readings.push_back(padReadingFromXInput(g.wButtons, g.sThumbLX, g.sThumbLY));
     }
-    feedPadBindings(held);
-    schedule(window, connected ? padPollConnectedMs : padPollIdleMs);
+    // The timer still fires while a modal dialog runs its own message loop.
+    HWND dialog = IsWindowEnabled(window) ? nullptr : dialogInFront(window);
+    switch (feedPads(readings.data(), readings.size(), frontOf(window, dialog))) {
+    case PAD_ANSWER_CONFIRM:
+        // As a click on OK: the message box's and the Hall of Fame's both
+        // carry IDOK, and the Hall of Fame keeps the offered name.
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+        break;
+    case PAD_ANSWER_CLOSE:
+        PostMessageW(dialog, WM_CLOSE, 0, 0);
+        break;
+    case PAD_ANSWER_NONE:
+        break;
+    }
+    schedule(window, readings.empty() ? padPollIdleMs : padPollConnectedMs);
     return true;
 }
 

@@ -172,5 +172,70 @@ read -r loaded_width loaded_height < <("$probe" field "$game/autosave.sav")
 check "Load Game reads a Linux-written file (a field of $loaded_width x $loaded_height)" \
   [ "$loaded_width $loaded_height" = "20 32" ]
 
+# 6. A controller, a stand-in xinput1_4.dll beside the game that reports
+# what fakepad.txt holds ("buttons x y", XInput's bits): the d-pad moves the
+# shape; at a game over, A answers the score box, then A keeps the offered
+# name in the Hall of Fame; B closes the Hall of Fame.
+pad() { echo "$1 0 0" >"$game/fakepad.tmp" && mv "$game/fakepad.tmp" "$game/fakepad.txt"; }
+tap() { pad "$1"; sleep 0.3; pad 0; sleep 0.3; }
+cp "$win/tests/xinput1_4.dll" "$game/"
+export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;xinput1_4=n"
+pad 0
+"$probe" slow-game "$game/autosave.sav"
+before=$("$probe" column "$game/autosave.sav")
+start_game
+tap 4  # left on the d-pad
+tap 4
+press Escape
+wait_exit
+after=$("$probe" column "$game/autosave.sav")
+check "the d-pad moves the shape (column $before to $after)" [ "$after" -lt "$before" ]
+
+"$probe" ending-game "$game/autosave.sav"
+rm -f "$game/halloffame.txt"
+(cd "$game" && "$wine" dralen.exe >/dev/null 2>&1 &)
+check "the game ends in the score box" in_game message "Your score: 40"
+sleep 0.5
+tap 4096  # A
+check "A confirms the score box" in_game gone message
+check "the Hall of Fame follows" in_game dialog hall
+cp "$game/halloffame.txt" "$work/hall-offered.txt"
+sleep 0.5
+tap 4096
+check "A closes the Hall of Fame" in_game gone hall
+check "keeping the name it offered" cmp -s "$game/halloffame.txt" "$work/hall-offered.txt"
+check "with the score of 40" grep -q 40 "$game/halloffame.txt"
+in_game command 40200
+check "the Hall of Fame opens from the menu" in_game dialog hall
+sleep 0.5
+tap 8192  # B
+check "B closes it" in_game gone hall
+window=$(xdotool search --onlyvisible --name '^Dralen$' 2>/dev/null | head -n 1)
+xdotool windowfocus --sync "$window" 2>/dev/null
+press Escape
+wait_exit
+rm -f "$game/xinput1_4.dll" "$game/fakepad.txt"
+
+# 7. On a display at 150 % (Wine's LogPixels 144), a game whose zoom the
+# player never chose is drawn at 2x: every pixel of the Linux frame a sharp
+# square of 2 x 2.
+"$wine" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
+"$wineserver" -w
+rm -f "$game/settings.cfg"
+"$probe" slow-game "$game/autosave.sav"
+start_game
+press Return
+sleep 1.5
+read -r play_width play_height < <("$probe" size "$game/autosave.sav" "$game")
+read -r width height < <(window_size)
+check "at 150 % the window is twice as wide as the play area ($width = 2 x $play_width)" \
+  [ "$width" = $((2 * play_width)) ]
+client_shot "$work/wine-150.png" $((2 * play_width)) $((2 * play_height))
+press Escape
+wait_exit
+"$probe" frame "$game/autosave.sav" "$game" "$work/linux-frame.ppm"
+convert "$work/linux-frame.ppm" -sample 200% "$work/linux-200.png"
+check "its pixels are the Linux frame's, each a 2 x 2 square" same_pixels "$work/wine-150.png" "$work/linux-200.png"
+
 echo "Windows program under Wine: $failures failed"
 [ "$failures" -eq 0 ]

@@ -10,6 +10,8 @@
 //                                       falling shape
 //   dralen_probe slow-game OUT.sav      writes a new game whose shapes fall
 //                                       one cell a second, without random events
+//   dralen_probe ending-game OUT.sav    writes a game of 40 points whose field is
+//                                       full: it ends as the next shape comes
 //   dralen_probe same SAVE SAVE         exits 0 when the two files hold the same game
 //   dralen_probe field SAVE             prints the field's width and height
 #include "core/gamestate.h"
@@ -123,6 +125,15 @@ int main(int argc, char** argv)
         game.gradualSpeedup = false;
         game.sidesType = SIDES_SOLID;
         startNewGame();
+        std::ofstream out(argv[2], std::ios::binary);
+        out << savedText();
+        return out ? 0 : 1;
+    }
+    if (command == "ending-game" && argc == 3) {
+        applyStartUpSettings();
+        startNewGame();
+        game.fieldCells.assign(game.fieldCells.size(), CELL_FIXED);
+        game.score = 40;
         std::ofstream out(argv[2], std::ios::binary);
         out << savedText();
         return out ? 0 : 1;

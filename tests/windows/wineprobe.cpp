@@ -7,9 +7,13 @@
 //                                            their rectangles in dialog units
 //   dralen_wineprobe scroll NAME ID CODE     a scroll of the bar ID, as its arrow would
 //   dralen_wineprobe press NAME ID           a click on the button ID
+//   dralen_wineprobe message TEXT            the game's message box shows TEXT
+//   dralen_wineprobe gone NAME               the dialog NAME, or the message
+//                                            box for "message", has closed
 //
 // NAME is custom, keys, about or hall. Exits 0 when all is as it should be.
 #include "ui/dialogtemplates.h"
+#include "ui/texts.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -44,14 +48,18 @@ std::wstring wide(const std::string& text)
     return out;
 }
 
-// The dialog of this caption, once shown, waited for up to ten seconds.
-HWND findDialog(const DialogTemplate& dialog)
+HWND shownDialog(const std::string& caption)
 {
-    const std::wstring caption = wide(dialog.caption);
+    HWND window = FindWindowW(L"#32770", wide(caption).c_str());
+    return window != nullptr && IsWindowVisible(window) ? window : nullptr;
+}
+
+// The dialog of this caption, once shown, waited for up to ten seconds.
+HWND findDialog(const std::string& caption)
+{
     for (int tries = 0; tries < 100; ++tries) {
         // Shown only once all its controls exist.
-        HWND window = FindWindowW(L"#32770", caption.c_str());
-        if (window != nullptr && IsWindowVisible(window)) {
+        if (HWND window = shownDialog(caption)) {
             Sleep(200);
             return window;
         }
@@ -115,12 +123,30 @@ int main(int argc, char** argv)
         HWND game = FindWindowW(L"Dralen", nullptr);
         return game != nullptr && PostMessageW(game, WM_COMMAND, static_cast<WPARAM>(std::atoi(argv[2])), 0) ? 0 : 1;
     }
+    if (argc == 3 && std::strcmp(argv[1], "message") == 0) {
+        HWND box = findDialog(programTitle);
+        wchar_t text[256] = L"";
+        // The text of a message box is its control 0xFFFF.
+        if (box != nullptr)
+            GetDlgItemTextW(box, 0xFFFF, text, 256);
+        return box != nullptr && wide(argv[2]) == text ? 0 : 1;
+    }
+    if (argc == 3 && std::strcmp(argv[1], "gone") == 0) {
+        const DialogTemplate* named = templateNamed(argv[2]);
+        const std::string caption = named != nullptr ? named->caption : std::string(programTitle);
+        for (int tries = 0; tries < 50; ++tries) {
+            if (shownDialog(caption) == nullptr)
+                return 0;
+            Sleep(100);
+        }
+        return 1;
+    }
     const DialogTemplate* dialog = argc >= 3 ? templateNamed(argv[2]) : nullptr;
     if (dialog == nullptr) {
-        std::fprintf(stderr, "usage: dralen_wineprobe command ID | dialog|scroll|press NAME ...\n");
+        std::fprintf(stderr, "usage: dralen_wineprobe command ID | message TEXT | dialog|scroll|press|gone NAME ...\n");
         return 2;
     }
-    HWND window = findDialog(*dialog);
+    HWND window = findDialog(dialog->caption);
     if (window == nullptr) {
         std::printf("no dialog \"%s\" is open\n", dialog->caption.c_str());
         return 1;
