@@ -55,6 +55,10 @@ enum PadFront {
     PAD_FRONT_MESSAGE,  // one of the game's message boxes ("Your score", a tip)
     PAD_FRONT_HALL,     // the Hall of Fame
     PAD_FRONT_DIALOG,   // any other dialog, which the controllers leave alone
+    // Another program's window: its keys are not the game's, and neither
+    // are the controller's buttons, which would otherwise resume a game
+    // paused behind it.
+    PAD_FRONT_ELSEWHERE,
 };
 
 // What the front end does to the window in front.

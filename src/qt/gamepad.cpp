@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QWidget>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
@@ -135,7 +136,11 @@ void pollGamepads()
     // Behind a dialog the controller plays no more than the keyboard does; a
     // controller pulled out while a direction was held lets go of it here.
     QWidget* modal = QApplication::activeModalWidget();
-    const PadAnswer answer = feedPads(readings.data(), readings.size(), frontOf(modal));
+    PadFront front = frontOf(modal);
+    if (auto* window = qobject_cast<QWidget*>(timer ? timer->parent() : nullptr);
+        front == PAD_FRONT_PLAY && window != nullptr && !window->isActiveWindow())
+        front = PAD_FRONT_ELSEWHERE;
+    const PadAnswer answer = feedPads(readings.data(), readings.size(), front);
     if (auto* dialog = qobject_cast<QDialog*>(modal); dialog != nullptr && answer != PAD_ANSWER_NONE) {
         // Accepting writes the name the Hall of Fame offers, closing as well.
         if (answer == PAD_ANSWER_CONFIRM)

@@ -15,7 +15,8 @@ inline constexpr const char* hallOfFameObjectName = "hallOfFame";
 
 // Starts SDL's controller subsystem and a timer owned by owner that reads the
 // controllers. False, and nothing polls, when SDL cannot start it: the game
-// plays on with the keyboard. Window thread.
+// plays on with the keyboard. An owner that is a window plays only while it
+// is the active one. Window thread.
 bool startGamepads(QObject* owner);
 // Lets go of every controller and of the subsystem. Window thread.
 void stopGamepads();

@@ -75,7 +75,7 @@ HWND dialogInFront(HWND window)
 PadFront frontOf(HWND window, HWND dialog)
 {
     if (IsWindowEnabled(window))
-        return PAD_FRONT_PLAY;
+        return GetForegroundWindow() == window ? PAD_FRONT_PLAY : PAD_FRONT_ELSEWHERE;
     if (dialog == nullptr)
         return PAD_FRONT_DIALOG;
     const std::wstring caption = captionOf(dialog);

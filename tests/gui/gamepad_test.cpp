@@ -14,6 +14,7 @@
 #include "support/tempdir.h"
 
 #include <QDialog>
+#include <QTest>
 
 #include <SDL.h>
 
@@ -217,4 +218,29 @@ TEST_F(VirtualPadTest, AOrStartConfirmsTheScoreAndTheHallOfFameAndBClosesIt)
         dialog.reject();
     });
     removeWindowPort();
+}
+
+TEST_F(VirtualPadTest, AWindowBehindAnotherProgramTakesNothing)
+{
+    startNewGame();
+    QWidget window, other;
+    stopGamepads();
+    ASSERT_TRUE(startGamepads(&window));
+    attach();
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    press(SDL_CONTROLLER_BUTTON_A, true);
+    pollGamepads();
+    EXPECT_EQ(game.pendingRotation, ROTATE_CCW);
+    press(SDL_CONTROLLER_BUTTON_A, false);
+    pollGamepads();
+
+    game.pendingRotation = ROTATE_NONE;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    press(SDL_CONTROLLER_BUTTON_A, true);
+    pollGamepads();
+    EXPECT_EQ(game.pendingRotation, ROTATE_NONE);
 }
