@@ -9,7 +9,6 @@
 #include <xinput.h>
 
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -47,35 +46,37 @@ std::wstring captionOf(HWND window)
 }
 
 // The one dialog that takes input while the window is disabled: the dialog
-// windows of this thread that are shown and enabled. A modal dialog
-// disables the one below, so there is at most one.
+// window of this thread that is shown and enabled. A modal dialog disables
+// the one below, so there is at most one.
 HWND dialogInFront(HWND window)
 {
-    HWND found = nullptr;
     struct Search {
         HWND window;
-        HWND* found;
-    } search{window, &found};
+        HWND found;
+    } search{window, nullptr};
     EnumThreadWindows(
         GetCurrentThreadId(),
         [](HWND candidate, LPARAM data) -> BOOL {
-            const auto& s = *reinterpret_cast<Search*>(data);
+            auto& s = *reinterpret_cast<Search*>(data);
             wchar_t className[16] = L"";
             GetClassNameW(candidate, className, 16);
             if (candidate != s.window && IsWindowVisible(candidate) && IsWindowEnabled(candidate)
                 && std::wstring(className) == L"#32770")
-                *s.found = candidate;
+                s.found = candidate;
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&search));
-    return found;
+    return search.found;
 }
 
-// The message box is the game's only dialog captioned with the game's name.
-PadFront frontOf(HWND window, HWND dialog)
+// What is in front of the game, and the dialog when that is one. The
+// message box is the game's only dialog captioned with the game's name.
+PadFront frontOf(HWND window, HWND& dialog)
 {
+    dialog = nullptr;
     if (IsWindowEnabled(window))
         return GetForegroundWindow() == window ? PAD_FRONT_PLAY : PAD_FRONT_ELSEWHERE;
+    dialog = dialogInFront(window);
     if (dialog == nullptr)
         return PAD_FRONT_DIALOG;
     const std::wstring caption = captionOf(dialog);
@@ -101,17 +102,19 @@ bool handleXInputTimer(HWND window, WPARAM timer)
 {
     if (timer != padTimer || getState == nullptr)
         return false;
-    std::vector<PadReading> readings;
+    PadReading readings[XUSER_MAX_COUNT];
+    size_t connected = 0;
     for (DWORD pad = 0; pad < XUSER_MAX_COUNT; ++pad) {
         XINPUT_STATE state{};
         if (getState(pad, &state) != ERROR_SUCCESS)
             continue;
         const XINPUT_GAMEPAD& g = state.Gamepad;
-        readings.push_back(padReadingFromXInput(g.wButtons, g.sThumbLX, g.sThumbLY));
+        readings[connected++] = padReadingFromXInput(g.wButtons, g.sThumbLX, g.sThumbLY);
     }
     // The timer still fires while a modal dialog runs its own message loop.
-    HWND dialog = IsWindowEnabled(window) ? nullptr : dialogInFront(window);
-    switch (feedPads(readings.data(), readings.size(), frontOf(window, dialog))) {
+    HWND dialog = nullptr;
+    const PadFront front = frontOf(window, dialog);
+    switch (feedPads(readings, connected, front)) {
     case PAD_ANSWER_CONFIRM:
         // As a click on OK: the message box's and the Hall of Fame's both
         // carry IDOK, and the Hall of Fame keeps the offered name.
@@ -124,7 +127,7 @@ bool handleXInputTimer(HWND window, WPARAM timer)
     case PAD_ANSWER_NONE:
         break;
     }
-    schedule(window, readings.empty() ? padPollIdleMs : padPollConnectedMs);
+    schedule(window, connected == 0 ? padPollIdleMs : padPollConnectedMs);
     return true;
 }
 
