@@ -3,17 +3,18 @@
 #pragma once
 
 #include "render/bitmap.h"
+#include "ui/shell.h"
 
 #include <QMainWindow>
 #include <QWidget>
 
 #include <cstdint>
 #include <map>
+#include <vector>
 
 class QAction;
 class QMenu;
 struct MenuNode;
-struct ScreenRoom;
 
 // The drawing area, exactly playAreaWidth x playAreaHeight pixels.
 class PlayArea : public QWidget {
@@ -71,15 +72,13 @@ public:
     PlayArea* playArea() const { return area; }
     QAction* action(int32_t id) const;
 
-    // Sets the check mark of every option item from the game record.
+    // Sets every item's mark and whether it is enabled.
+    void applyMenu(const std::vector<MenuItemState>& items);
+    // The same, from the shell's states of now.
     void refreshMenuChecks();
-    // Gives the drawing area its size, times the zoom factor that fits the
-    // screen (appliedZoom); the window follows, centred on the screen when
-    // asked.
-    void applyPlayAreaSize(int32_t width, int32_t height, bool moveToCentre);
-    // Greys out the zoom factors whose window would not fit the screen the
-    // window is on now.
-    void refreshZoomItems();
+    // Gives the drawing area width x height pixels of the game drawn at
+    // zoom; the window follows.
+    void setPlayArea(int32_t width, int32_t height, int32_t zoom);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -88,29 +87,28 @@ protected:
 
 private:
     void buildMenu(QMenu* menu, const MenuNode& node);
-    // The screen's free area, the frame and the menu bar.
-    ScreenRoom screenRoom() const;
     // The window manager's frame is known only once the window shows: when
     // it differs from the one the size was chosen with, the size is chosen
     // again and the window centred.
     void refitToKnownFrame();
+    // Another screen may leave room for other zoom factors.
+    void refitToScreen();
 
     PlayArea* area;
     std::map<int32_t, QAction*> actions;
     QSize countedFrame;  // the frame the play area's size was chosen with
-    bool closing = false;
 };
 
 // The window of the process, null before it is made and after it is gone.
 extern MainWindow* mainWindow;
 
-// Connects the game's ports (window, new-game request, exit, commands, sound)
-// to the Qt side. Called once on the window thread, as soon as the
-// application object exists, so that even start-up messages are seen.
+// The Qt side of the shell's port.
+ShellPort qtShellPort();
+// Connects the shell to the Qt side without starting a game (tests).
 void installShellPorts();
 
-// The start-up sequence up to the window and its threads; returns the
-// window, shown and centred. The exit path runs from closeEvent.
+// The shell's start-up with the Qt side; returns the window, shown and
+// centred.
 MainWindow* startGame();
 
 // After the message loop: the configuration is written last.

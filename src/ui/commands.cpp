@@ -368,29 +368,6 @@ bool menuItemIsChoice(int32_t id)
         || findChoice(zoomChoices, id);
 }
 
-int32_t largestFittingZoom(int32_t playWidth, int32_t playHeight, const ScreenRoom& room)
-{
-    if (playWidth <= 0 || playHeight <= 0)
-        return 0;
-    const int32_t spareWidth = room.freeWidth - room.frameWidth;
-    const int32_t spareHeight = room.freeHeight - room.frameHeight - room.menuBarHeight;
-    return std::max(0, std::min(spareWidth / playWidth, spareHeight / playHeight));
-}
-
-int32_t appliedZoom(int32_t storedZoom, int32_t largestFitting)
-{
-    const int32_t fitting = std::max(1, largestFitting);
-    if (storedZoom == ZOOM_FIT_SCREEN)
-        return fitting;
-    return std::min(std::clamp(storedZoom, 1, maxZoomFactor), fitting);
-}
-
-bool zoomItemEnabled(int32_t id, int32_t largestFitting)
-{
-    const Choice* zoom = findChoice(zoomChoices, id);
-    return zoom == nullptr || zoom->value == ZOOM_FIT_SCREEN || zoom->value == 1 || zoom->value <= largestFitting;
-}
-
 void handleLeftClick(int32_t x, int32_t y)
 {
     switch (game.gameMode) {

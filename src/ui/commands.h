@@ -102,28 +102,6 @@ std::optional<bool> menuItemChecked(int32_t id);
 // Speed, Fast Fall Speed), which show a round mark on the chosen item.
 bool menuItemIsChoice(int32_t id);
 
-// Zoom. The room the window has on its screen: the screen's free area, and
-// what the window adds around the play area (its frame, both sides together,
-// and the menu bar).
-struct ScreenRoom {
-    int32_t freeWidth, freeHeight;
-    int32_t frameWidth, frameHeight;
-    int32_t menuBarHeight;
-};
-
-// The largest whole factor at which the window around a play area of this
-// size fits the room; 0 when not even 1x does.
-int32_t largestFittingZoom(int32_t playWidth, int32_t playHeight, const ScreenRoom& room);
-
-// The factor the play area is drawn at: the stored choice (extraSettings.zoom)
-// when it fits, otherwise the largest that does, and 1 when none does. "Fit
-// screen" is the largest that fits. The stored choice itself never changes.
-int32_t appliedZoom(int32_t storedZoom, int32_t largestFitting);
-
-// Whether a zoom item can be chosen: 1x and "Fit screen" always, the other
-// factors when their window fits. True for items that are not zoom factors.
-bool zoomItemEnabled(int32_t id, int32_t largestFitting);
-
 // A left click at a pixel of the play area: pause, resume, or in editor mode
 // cycle the clicked cell. Window thread, without gameLock.
 void handleLeftClick(int32_t x, int32_t y);

@@ -1,6 +1,6 @@
 // The Windows front end's main window: the window procedure, the menu bar
 // built from the shared menu tree, the painting of the play area from a DIB
-// section, the keys and clicks, and the start-up and exit of the game.
+// section, and the platform's half of the shell's port.
 #pragma once
 
 #ifndef WIN32_LEAN_AND_MEAN
@@ -14,15 +14,11 @@
 #include <cstdint>
 #include <string>
 
-// Sent by the game thread after a game over: the window starts the next game.
-constexpr UINT WM_NEWGAME = WM_USER + 1;
-
 extern HINSTANCE appInstance;
 extern HWND mainWindow;
 
-// Start-up on the window thread: folders, configuration, the automatic save
-// or the first game, the window and the threads. False when the window could
-// not be made.
+// The shell's start-up with the Windows side. False when the window could not
+// be made.
 bool startGame(HINSTANCE instance, int showCommand);
 
 // Runs the message loop until the window is gone, then writes the

@@ -53,17 +53,19 @@ int recordMessage(const char* text)
     shown.emplace_back(text);
     return 1;
 }
-void resizeTheWindow(int32_t width, int32_t height, bool moveToCentre)
-{
-    if (mainWindow)
-        mainWindow->applyPlayAreaSize(width, height, moveToCentre);
-}
-void ignoreRepaint(bool) {}
-
 std::optional<std::string> chosenPath;
-std::optional<std::string> choosePath()
+std::optional<std::string> choosePath(bool)
 {
     return chosenPath;
+}
+
+// The real window, with boxes recorded and file choosers answered.
+ShellPort testPort()
+{
+    ShellPort port = qtShellPort();
+    port.showBox = recordMessage;
+    port.chooseFile = choosePath;
+    return port;
 }
 
 // The screens of the offscreen platform (tests/gui/screens.json): "4k", the
@@ -91,7 +93,7 @@ protected:
     {
         GameTest::SetUp();
         shown.clear();
-        installWindowPort({recordMessage, resizeTheWindow, ignoreRepaint});
+        shellInstall(testPort());
         loadDefaultKeys(game.keyBindings);
         game.skinIndex = 2;
         game.cellSize = 20;
@@ -102,7 +104,6 @@ protected:
         loadSkinBitmaps();
         window = new MainWindow();
         mainWindow = window;
-        installCommandPort({nullptr, nullptr, nullptr, choosePath, choosePath, nullptr, nullptr});
     }
     void TearDown() override
     {
@@ -607,6 +608,7 @@ TEST_F(MainWindowTest, AStoredZoomThatDoesNotFitTheScreenFallsBackAndIsGreyedOut
         // As at start-up: 3x from settings.cfg, a new window sized and
         // centred, then shown.
         extraSettings.zoom = 3;
+        extraSettings.zoomChosen = true;
         delete window;
         window = new MainWindow();
         mainWindow = window;

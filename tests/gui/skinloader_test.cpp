@@ -86,16 +86,10 @@ TEST(SkinLoader, ImagesConvertAndWrapWithoutACopy)
 
 namespace {
 
-void noMessageResize(int32_t width, int32_t height, bool moveToCentre)
-{
-    if (mainWindow)
-        mainWindow->applyPlayAreaSize(width, height, moveToCentre);
-}
 int noMessage(const char*)
 {
     return 1;
 }
-void noRepaint(bool) {}
 
 }  // namespace
 
@@ -104,7 +98,9 @@ protected:
     void SetUp() override
     {
         GameTest::SetUp();
-        installWindowPort({noMessage, noMessageResize, noRepaint});
+        ShellPort port = qtShellPort();
+        port.showBox = noMessage;
+        shellInstall(port);
         loadDefaultKeys(game.keyBindings);
         game.skinIndex = 6;
         game.cellSize = 16;

@@ -13,6 +13,7 @@
 #include "render/renderer.h"
 #include "render/skins.h"
 #include "ui/commands.h"
+#include "ui/shell.h"
 #include "qt/skinloader.h"
 #include "soak/heapuse.h"
 #include "support/fakes.h"
@@ -157,7 +158,7 @@ public:
             if (editorClicksLeft-- > 0) {
                 clickSomewhere();
             } else {
-                handleMenuCommand(CMD_EDITOR_MODE);  // back into a paused game
+                shellCommand(CMD_EDITOR_MODE);  // back into a paused game
                 pausedFor = roll(20);
             }
             return;
@@ -188,7 +189,7 @@ public:
         // Now and then a few cells changed by hand in the editor, the
         // falling shape's own among them, which no key could do.
         if (roll(8000) == 0) {
-            handleMenuCommand(CMD_EDITOR_MODE);
+            shellCommand(CMD_EDITOR_MODE);
             editorClicksLeft = 1 + roll(20);
             return;
         }
@@ -218,7 +219,7 @@ public:
             if (!keyHeld(slideKey))
                 press(slideKey);
             else if (holdLeft % 5 == 0)
-                handleKeyPress(slideKey);  // the platform's auto-repeat
+                shellKeyDown(slideKey, true);  // the platform's auto-repeat
             if (--holdLeft == 0)
                 release(slideKey);
             return;
@@ -260,15 +261,14 @@ private:
 
     void press(int32_t key)
     {
-        setKeyDown(key);
-        handleKeyPress(key);
+        shellKeyDown(key, false);
         if (key >= 0 && key < keyTableSize)
             held[key] = true;
     }
 
     void release(int32_t key)
     {
-        setKeyUp(key);
+        shellKeyUp(key);
         if (key >= 0 && key < keyTableSize)
             held[key] = false;
     }
@@ -285,7 +285,7 @@ private:
             x = near.x + (roll(2 * reach + 1) - reach) * cs + roll(cs);
             y = near.y + (roll(2 * reach + 1) - reach) * cs + roll(cs);
         }
-        handleLeftClick(x, y);
+        shellClick(x, y);
     }
 
     // Down and up between two polls: the poll still sees it.

@@ -14,6 +14,7 @@
 #include "render/renderer.h"
 #include "render/skins.h"
 #include "ui/commands.h"
+#include "ui/shell.h"
 #include "qt/skinloader.h"
 #include "support/fakes.h"
 #include "support/invariants.h"
@@ -253,7 +254,7 @@ private:
             width = playAreaWidth;
             height = playAreaHeight;
         }
-        handleLeftClick(pick(width), pick(height));
+        shellClick(pick(width), pick(height));
     }
 
     void act()
@@ -264,14 +265,13 @@ private:
             // game thread in the same moment.
             const int32_t key = pickOf(moveKeys);
             if (pick(2) == 0)
-                setKeyDown(key);
+                shellKeyDown(key, false);
             else
-                setKeyUp(key);
+                shellKeyUp(key);
         } else if (roll < 550) {
             const int32_t key = pickOf(pressKeys);
-            setKeyDown(key);
-            handleKeyPress(key);
-            setKeyUp(key);
+            shellKeyDown(key, false);
+            shellKeyUp(key);
         } else if (roll < 600) {
             paint();
         } else if (roll < 630) {
@@ -280,21 +280,21 @@ private:
             // Pauses and the editor would otherwise hold the game still for
             // long stretches of the script.
             if (game.gameMode == MODE_EDITOR)
-                handleMenuCommand(CMD_EDITOR_MODE);
+                shellCommand(CMD_EDITOR_MODE);
             if (game.gameMode == MODE_PAUSED)
-                handleLeftClick(0, 0);
+                shellClick(0, 0);
         } else if (roll < 760) {
-            handleMenuCommand(pickOf(optionIds));
+            shellCommand(pickOf(optionIds));
         } else if (roll < 775) {
-            handleMenuCommand(pickOf(sampleGameIds));
+            shellCommand(pickOf(sampleGameIds));
         } else if (roll < 785) {
-            handleMenuCommand(CMD_RESTART);
+            shellCommand(CMD_RESTART);
         } else if (roll < 800) {
-            handleMenuCommand(pick(2) == 0 ? CMD_SAVE_GAME : CMD_LOAD_GAME);
+            shellCommand(pick(2) == 0 ? CMD_SAVE_GAME : CMD_LOAD_GAME);
         } else if (roll < 805) {
-            handleMenuCommand(CMD_ABOUT);
+            shellCommand(CMD_ABOUT);
         } else if (roll < 808) {
-            handleMenuCommand(CMD_EDITOR_MODE);
+            shellCommand(CMD_EDITOR_MODE);
         } else if (roll < 820) {
             // Text events happen once a run; let them come again.
             usedTextEvents = 0;

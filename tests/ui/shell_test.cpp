@@ -1,0 +1,268 @@
+// The shell both front ends drive, against a fake platform: zoom, the
+// window's place, menu marks, the key rule and the one exit.
+#include "core/services.h"
+#include "game/keyboard.h"
+#include "game/newgame.h"
+#include "persist/config.h"
+#include "persist/settings.h"
+#include "ui/commands.h"
+#include "ui/shell.h"
+#include "support/gametest.h"
+#include "support/tempdir.h"
+
+#include <deque>
+#include <functional>
+#include <thread>
+
+namespace {
+
+// The start-up field at 1x is 340 x 500 pixels.
+constexpr int32_t fieldWidth = 340, fieldHeight = 500;
+
+WindowGeometry room(int32_t workWidth, int32_t workHeight, int32_t frameWidth, int32_t frameHeight,
+                    int32_t menuBarHeight)
+{
+    WindowGeometry geometry;
+    geometry.workWidth = workWidth;
+    geometry.workHeight = workHeight;
+    geometry.frameWidth = frameWidth;
+    geometry.frameHeight = frameHeight;
+    geometry.menuBarHeight = menuBarHeight;
+    return geometry;
+}
+
+// A platform that records: a window of the size the shell gives it on one
+// monitor, calls posted to a queue the test runs, boxes answered at once.
+namespace fake {
+WindowGeometry window;
+std::deque<std::function<void()>> posted;
+std::vector<MenuItemState> menu;
+std::vector<std::string> boxes;
+std::function<void()> whileBoxOpen;
+int modalsEnded = 0;
+bool quit = false;
+
+ShellPort port()
+{
+    ShellPort port{};
+    port.post = [](std::function<void()> call) { posted.push_back(std::move(call)); };
+    port.showBox = [](const char* text) {
+        boxes.emplace_back(text);
+        if (whileBoxOpen)
+            whileBoxOpen();
+        return 1;
+    };
+    port.endModals = [] { ++modalsEnded; };
+    port.geometry = [] { return window; };
+    port.setPlayArea = [](int32_t width, int32_t height, int32_t zoom) {
+        window.width = width * zoom + window.frameWidth;
+        window.height = height * zoom + window.frameHeight + window.menuBarHeight;
+    };
+    port.moveWindow = [](int32_t x, int32_t y) {
+        window.x = x;
+        window.y = y;
+    };
+    port.applyMenu = [](const std::vector<MenuItemState>& items) { menu = items; };
+    port.quit = [] { quit = true; };
+    return port;
+}
+
+void runPosted()
+{
+    while (!posted.empty()) {
+        auto call = std::move(posted.front());
+        posted.pop_front();
+        call();
+    }
+}
+}  // namespace fake
+
+}  // namespace
+
+TEST(ZoomFit, TheLargestFactorCountsTheFrameAndTheMenuBar)
+{
+    EXPECT_EQ(largestFittingZoom(fieldWidth, fieldHeight, room(1280, 1024, 0, 0, 19)), 2) << "1000 + 19 <= 1024";
+    EXPECT_EQ(largestFittingZoom(fieldWidth, fieldHeight, room(1280, 1024, 4, 6, 19)), 1) << "1000 + 19 + 6 > 1024";
+    EXPECT_EQ(largestFittingZoom(fieldWidth, fieldHeight, room(1280, 1024, 0, 0, 25)), 1) << "a taller menu bar";
+    EXPECT_EQ(largestFittingZoom(fieldWidth, fieldHeight, room(1019, 2160, 0, 0, 19)), 2) << "the width decides";
+    EXPECT_EQ(largestFittingZoom(fieldWidth, fieldHeight, room(1024, 2160, 8, 30, 19)), 2) << "with the frame";
+    EXPECT_EQ(largestFittingZoom(fieldWidth, fieldHeight, room(800, 600, 8, 30, 19)), 1);
+    EXPECT_EQ(largestFittingZoom(fieldWidth, fieldHeight, room(800, 540, 8, 30, 19)), 0) << "not even 1x";
+    // "Fit screen" is not bounded by the menu's largest factor.
+    EXPECT_EQ(largestFittingZoom(100, 100, room(3840, 2160, 0, 0, 0)), 21);
+}
+
+TEST(ZoomFit, TheChoiceIsAppliedWhenItFitsAndTheDisplaysScaleUntilThereIsOne)
+{
+    EXPECT_EQ(appliedZoom(3, true, 100, 4), 3);
+    EXPECT_EQ(appliedZoom(3, true, 100, 2), 2);
+    EXPECT_EQ(appliedZoom(3, true, 100, 0), 1) << "1x even when it does not fit";
+    EXPECT_EQ(appliedZoom(ZOOM_FIT_SCREEN, true, 100, 6), 6);
+    EXPECT_EQ(appliedZoom(ZOOM_FIT_SCREEN, true, 100, 0), 1);
+    EXPECT_EQ(appliedZoom(9, true, 100, 9), maxZoomFactor) << "a stored value out of range stays within the menu's";
+    EXPECT_EQ(appliedZoom(1, false, 150, 4), 2) << "150 % rounds to 2x";
+    EXPECT_EQ(appliedZoom(1, false, 125, 4), 1);
+    EXPECT_EQ(appliedZoom(1, false, 200, 1), 1) << "the scale, too, only where it fits";
+    EXPECT_EQ(appliedZoom(1, true, 200, 4), 1) << "a choice wins over the scale";
+}
+
+TEST(ZoomFit, FactorsThatDoNotFitAreGreyedOutBut1xAndFitScreenNever)
+{
+    const auto enabled = [](int32_t largestFitting) {
+        std::string items;
+        for (int32_t id = CMD_ZOOM_1; id <= CMD_ZOOM_FIT; ++id)
+            items += zoomItemEnabled(id, largestFitting) ? 'o' : '-';
+        return items;
+    };
+    // 1x, 2x, 3x, 4x, Fit screen
+    EXPECT_EQ(enabled(5), "ooooo");
+    EXPECT_EQ(enabled(2), "oo--o");
+    EXPECT_EQ(enabled(0), "o---o");
+    EXPECT_TRUE(zoomItemEnabled(CMD_RESTART, 0)) << "other items are no zoom factors";
+}
+
+TEST(WindowPlace, AWindowIsMovedWhollyOntoItsScreenOrCentred)
+{
+    WindowGeometry window = room(1600, 900, 0, 0, 0);
+    window.workX = 0;
+    window.workY = 30;  // a task bar at the top
+    window.x = 300;
+    window.y = 100;
+    window.width = 1400;
+    window.height = 600;
+    placeOnScreen(window, false);
+    EXPECT_EQ(window.x, 200) << "its right edge comes back to the screen's";
+    EXPECT_EQ(window.y, 100) << "a window that fits stays where it is";
+    placeOnScreen(window, true);
+    EXPECT_EQ(window.x, 100);
+    EXPECT_EQ(window.y, 180);
+    window.height = 1000;
+    placeOnScreen(window, false);
+    EXPECT_EQ(window.y, 30) << "taller than the screen: the menu bar stays on it";
+}
+
+class ShellTest : public GameTest {
+protected:
+    void SetUp() override
+    {
+        GameTest::SetUp();
+        fake::window = room(1280, 1024, 8, 30, 20);
+        fake::posted.clear();
+        fake::boxes.clear();
+        fake::whileBoxOpen = nullptr;
+        fake::modalsEnded = 0;
+        fake::quit = false;
+        gameDirectory = dir.path();
+        loadDefaultKeys(game.keyBindings);
+        game.cellSize = 20;
+        shellInstall(fake::port());
+        applyStartUpSettings();
+        startNewGame();
+    }
+    void TearDown() override
+    {
+        fake::runPosted();
+        removeWindowPort();
+        installCommandPort({});
+        extraSettings = ExtraSettings{};
+        releaseAllKeys();
+    }
+
+    const MenuItemState& item(int32_t id)
+    {
+        static const MenuItemState none{};
+        for (const MenuItemState& state : fake::menu)
+            if (state.id == id)
+                return state;
+        ADD_FAILURE() << "no item " << id;
+        return none;
+    }
+
+    TempDir dir;
+};
+
+TEST_F(ShellTest, ANewFieldKeepsTheWindowOnItsScreen)
+{
+    fake::window.x = 900;
+    shellCommand(CMD_RESTART);
+    // "Right!" lies on its side: wider than the screen at 2x, moved back in.
+    extraSettings.zoom = 2;
+    extraSettings.zoomChosen = true;
+    for (const SampleGame& row : sampleGames)
+        if (std::string(row.caption) == "Right!")
+            shellCommand(row.id);
+    EXPECT_LE(fake::window.x + fake::window.width, 1280);
+    EXPECT_GE(fake::window.x, 0);
+    EXPECT_LE(fake::window.y + fake::window.height, 1024);
+}
+
+TEST_F(ShellTest, EveryOneOfManySubmenuMarksOneItemRoundAndTheZoomDrawn)
+{
+    fake::window = room(1920, 1200, 8, 30, 20);
+    fake::window.scalePercent = 150;
+    shellRefit(false);
+    EXPECT_TRUE(item(CMD_ZOOM_2).checked) << "drawn at 2x on a 150 % display";
+    EXPECT_FALSE(item(CMD_ZOOM_1).checked);
+    int radioChecked = 0, radio = 0;
+    for (const MenuItemState& state : fake::menu)
+        if (state.radio) {
+            ++radio;
+            radioChecked += state.checked;
+        }
+    // Graphical Style, Shifting Speed, Fast Fall Speed and Zoom: one each.
+    EXPECT_EQ(radio, 8 + 5 + 5 + 5);
+    EXPECT_EQ(radioChecked, 4);
+    shellCommand(CMD_ZOOM_3);
+    EXPECT_TRUE(item(CMD_ZOOM_3).checked);
+    EXPECT_FALSE(item(CMD_ZOOM_2).checked);
+}
+
+TEST_F(ShellTest, AltAndF10StayTheGamesOnlyWhileItIsPlayed)
+{
+    constexpr int32_t alt = 0x12, f10 = 0x79;  // their virtual-key numbers
+    game.gameMode = MODE_PLAYING;
+    EXPECT_TRUE(shellKeyDown(alt, false));
+    EXPECT_TRUE(shellKeyUp(alt));
+    EXPECT_EQ(game.gameMode, MODE_PLAYING) << "Alt resumes and pauses nothing";
+    game.gameMode = MODE_PAUSED;
+    EXPECT_FALSE(shellKeyDown(f10, false));
+    EXPECT_EQ(game.gameMode, MODE_PAUSED);
+}
+
+TEST_F(ShellTest, AClosingWithABoxOpenEndsTheBoxFirstAndThenExits)
+{
+    fake::whileBoxOpen = [] {
+        shellClose();  // the system's close arrives inside the box's loop
+        EXPECT_EQ(fake::modalsEnded, 1);
+        EXPECT_FALSE(fake::quit) << "the exit ran under an open box";
+    };
+    showMessage("Your score: %d", 40);
+    EXPECT_FALSE(fake::quit);
+    fake::runPosted();
+    EXPECT_TRUE(fake::quit);
+    EXPECT_TRUE(std::filesystem::exists(stateFolder() / "autosave.sav"));
+}
+
+TEST_F(ShellTest, AGameThreadWaitingForItsBoxIsLetGoByTheClose)
+{
+    // The box was asked for but the window thread never comes to it.
+    std::thread gameThread([] { showMessage("Game over"); });
+    while (fake::posted.empty())
+        std::this_thread::yield();
+    shellClose();
+    gameThread.join();
+    EXPECT_TRUE(fake::quit);
+    fake::runPosted();
+    EXPECT_TRUE(fake::boxes.empty()) << "no box opens once the program is closing";
+}
+
+TEST_F(ShellTest, TheSessionsEndWritesWhatANormalExitKeeps)
+{
+    game.shiftSpeed = 20;
+    shellSessionEnding();
+    EXPECT_TRUE(fake::quit);
+    EXPECT_TRUE(std::filesystem::exists(stateFolder() / "autosave.sav"));
+    game.shiftSpeed = 10;
+    loadConfiguration();
+    EXPECT_EQ(game.shiftSpeed, 20) << "the options were written before the process could be ended";
+}
