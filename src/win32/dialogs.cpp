@@ -6,6 +6,7 @@
 #include "ui/keyconfig.h"
 #include "win32/dlgtemplate.h"
 #include "win32/mainwindow.h"
+#include "win32/utf16.h"
 
 #include <commctrl.h>
 

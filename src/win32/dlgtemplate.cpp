@@ -1,6 +1,7 @@
 #include "win32/dlgtemplate.h"
 
 #include "win32/mainwindow.h"
+#include "win32/utf16.h"
 
 #include <commctrl.h>
 

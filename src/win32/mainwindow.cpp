@@ -11,6 +11,7 @@
 #include "win32/dialogs.h"
 #include "win32/folders.h"
 #include "win32/skins.h"
+#include "win32/utf16.h"
 #include "win32/xinput.h"
 
 #include <commdlg.h>
@@ -473,28 +474,6 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 }
 
 }  // namespace
-
-std::wstring wideFromUtf8(const std::string& text)
-{
-    if (text.empty())
-        return {};
-    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-    return wide;
-}
-
-std::string utf8FromWide(const std::wstring& text)
-{
-    if (text.empty())
-        return {};
-    const int length =
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string narrow(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), narrow.data(), length, nullptr,
-                        nullptr);
-    return narrow;
-}
 
 bool startGame(HINSTANCE instance, int showCommand)
 {

@@ -24,7 +24,3 @@ bool startGame(HINSTANCE instance, int showCommand);
 // Runs the message loop until the window is gone, then writes the
 // configuration. Returns the program's exit code.
 int runMessageLoop();
-
-// UTF-8 inside the game, UTF-16 for every W call.
-std::wstring wideFromUtf8(const std::string& text);
-std::string utf8FromWide(const std::wstring& text);

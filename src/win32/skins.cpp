@@ -2,7 +2,7 @@
 
 #include "render/bmpfile.h"
 #include "render/skins.h"
-#include "win32/mainwindow.h"
+#include "win32/utf16.h"
 
 namespace {
 

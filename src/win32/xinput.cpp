@@ -4,7 +4,7 @@
 #include "game/gamepad.h"
 #include "ui/dialogtemplates.h"
 #include "ui/texts.h"
-#include "win32/mainwindow.h"
+#include "win32/utf16.h"
 
 #include <xinput.h>
 
