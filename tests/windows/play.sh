@@ -237,5 +237,24 @@ wait_exit
 convert "$work/linux-frame.ppm" -sample 200% "$work/linux-200.png"
 check "its pixels are the Linux frame's, each a 2 x 2 square" same_pixels "$work/wine-150.png" "$work/linux-200.png"
 
+# 8. Closed from outside while the score box waits (Task Manager's End
+# task): the program ends within 5 s and keeps its files.
+"$probe" ending-game "$game/autosave.sav"
+rm -f "$game/dralen.cfg"
+(cd "$game" && "$wine" dralen.exe >/dev/null 2>&1 &)
+check "the game ends in the score box again" in_game message "Your score: 40"
+in_game close
+ended_soon() {
+  for _ in $(seq 50); do
+    xdotool search --name '^Dralen$' >/dev/null 2>&1 || return 0
+    sleep 0.1
+  done
+  return 1
+}
+check "WM_CLOSE with the score box open ends the program within 5 s" ended_soon
+"$wineserver" -k 2>/dev/null
+check "writing dralen.cfg" [ -f "$game/dralen.cfg" ]
+check "and an automatic save that loads" loads_on_linux "$game/autosave.sav"
+
 echo "Windows program under Wine: $failures failed"
 [ "$failures" -eq 0 ]

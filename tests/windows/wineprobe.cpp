@@ -123,6 +123,11 @@ int main(int argc, char** argv)
         HWND game = FindWindowW(L"Dralen", nullptr);
         return game != nullptr && PostMessageW(game, WM_COMMAND, static_cast<WPARAM>(std::atoi(argv[2])), 0) ? 0 : 1;
     }
+    // Closed from outside, as Task Manager's End task does.
+    if (argc == 2 && std::strcmp(argv[1], "close") == 0) {
+        HWND game = FindWindowW(L"Dralen", nullptr);
+        return game != nullptr && PostMessageW(game, WM_CLOSE, 0, 0) ? 0 : 1;
+    }
     if (argc == 3 && std::strcmp(argv[1], "message") == 0) {
         HWND box = findDialog(programTitle);
         wchar_t text[256] = L"";
@@ -143,7 +148,7 @@ int main(int argc, char** argv)
     }
     const DialogTemplate* dialog = argc >= 3 ? templateNamed(argv[2]) : nullptr;
     if (dialog == nullptr) {
-        std::fprintf(stderr, "usage: dralen_wineprobe command ID | message TEXT | dialog|scroll|press|gone NAME ...\n");
+        std::fprintf(stderr, "usage: dralen_wineprobe command ID | close | message TEXT | dialog|scroll|press|gone NAME ...\n");
         return 2;
     }
     HWND window = findDialog(dialog->caption);
