@@ -266,3 +266,13 @@ TEST_F(ShellTest, TheSessionsEndWritesWhatANormalExitKeeps)
     loadConfiguration();
     EXPECT_EQ(game.shiftSpeed, 20) << "the options were written before the process could be ended";
 }
+
+TEST_F(ShellTest, AFailureWhileTheFoldersAreLookedUpIsShown)
+{
+    ShellPort port = fake::port();
+    port.findFolders = [] { showMessage("Failed to get currect game directory, error code: %d", 2); };
+    port.createWindow = [] { return false; };
+    EXPECT_FALSE(shellStart(port));
+    ASSERT_EQ(fake::boxes.size(), 1u) << "the box came before the window port";
+    EXPECT_EQ(fake::boxes[0], "Failed to get currect game directory, error code: 2");
+}
