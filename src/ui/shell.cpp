@@ -47,8 +47,12 @@ bool onWindowThread()
 }
 
 template <typename Call>
-auto modal(Call call)
+auto modal(Call call) -> decltype(call())
 {
+    // Once the program is closing no box or dialog opens: the exit would
+    // wait for it.
+    if (closeRequested)
+        return decltype(call())();
     ++openModals;
     struct Leave {
         ~Leave()

@@ -169,12 +169,13 @@ int showMessageBox(const char* text)
 }
 
 // Every box and dialog of the window thread is a #32770 window; closing one
-// is what its Esc would do.
+// is what its Esc would do. One still being made, not yet shown, finds the
+// close waiting in its queue.
 BOOL CALLBACK endDialog(HWND window, LPARAM)
 {
     wchar_t className[16] = {};
     GetClassNameW(window, className, 16);
-    if (std::wstring_view(className) == L"#32770" && IsWindowVisible(window))
+    if (std::wstring_view(className) == L"#32770")
         PostMessageW(window, WM_CLOSE, 0, 0);
     return TRUE;
 }

@@ -128,6 +128,17 @@ int main(int argc, char** argv)
         HWND game = FindWindowW(L"Dralen", nullptr);
         return game != nullptr && PostMessageW(game, WM_CLOSE, 0, 0) ? 0 : 1;
     }
+    // The desktop session ends, as Windows tells each top-level window.
+    if (argc == 2 && std::strcmp(argv[1], "endsession") == 0) {
+        HWND game = FindWindowW(L"Dralen", nullptr);
+        DWORD_PTR agreed = 0;
+        if (game == nullptr
+            || !SendMessageTimeoutW(game, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_BLOCK, 5000, &agreed)
+            || agreed == 0)
+            return 1;
+        SendMessageTimeoutW(game, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_BLOCK, 5000, nullptr);
+        return 0;
+    }
     if (argc == 3 && std::strcmp(argv[1], "message") == 0) {
         HWND box = findDialog(programTitle);
         wchar_t text[256] = L"";
@@ -148,7 +159,7 @@ int main(int argc, char** argv)
     }
     const DialogTemplate* dialog = argc >= 3 ? templateNamed(argv[2]) : nullptr;
     if (dialog == nullptr) {
-        std::fprintf(stderr, "usage: dralen_wineprobe command ID | close | message TEXT | dialog|scroll|press|gone NAME ...\n");
+        std::fprintf(stderr, "usage: dralen_wineprobe command ID | close | endsession | message TEXT | dialog|scroll|press|gone NAME ...\n");
         return 2;
     }
     HWND window = findDialog(dialog->caption);
