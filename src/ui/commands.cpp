@@ -13,51 +13,51 @@
 
 // In menu order. Level rows carry only their caption, id and level file.
 const std::vector<SampleGame> sampleGames = {
-    {40038, "Tetraminoes", 12, 25, 4, 4, 4, 1, 0.15, true, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}, "", "", ""},
-    {40088, "Mini-tetramino", 6, 20, 3, 4, 4, 1, 0.1, true, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}, "", "", "Fields 'n' Shapes"},
-    {40089, "Micro-tetramino", 5, 15, 2, 4, 3, 1, 0.1, true, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}, "", "", "Fields 'n' Shapes"},
-    {40090, "Nano-tetramino", 4, 15, 1, 4, 2, 1, 0.1, false, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}, "", "", "Fields 'n' Shapes"},
-    {40091, "Mega-tetramino", 30, 21, 4, 4, 4, 1, 0.1, false, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}, "", "", "Fields 'n' Shapes"},
-    {40092, "Torvel", 14, 25, 5, 5, 5, 1, 0.1, false, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}, "", "", "Fields 'n' Shapes"},
-    {40096, "Pentamino", 6, 35, 5, 5, 4, 1, 0.1, false, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}, "", "", "Fields 'n' Shapes"},
-    {40093, "Dralen", 12, 27, 4, 6, 5, 1, 0.1, false, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}, "", "", "Fields 'n' Shapes"},
-    {40095, "Pure dralen", 14, 28, 6, 6, 6, 1, 0.1, false, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}, "In pure dralen you will only receive shapes with 6 blocks", "", "Fields 'n' Shapes"},
-    {40097, "Vemba", 12, 30, 3, 8, 5, 1, 0.1, false, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}, "Warning! The shapes in Vemba will have up to 8 blocks", "", "Fields 'n' Shapes"},
-    {40099, "Monsters!", 20, 35, 1, 25, 6, 1, 0.1, false, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}, "", "", "Fields 'n' Shapes"},
-    {40098, "Sea bottom", 50, 15, 3, 5, 5, 1, 0.08, false, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}, "", "", "Fields 'n' Shapes"},
-    {40100, "Sinking ships", 40, 25, 4, 16, 4, 1, 0.1, false, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}, "", "", "Fields 'n' Shapes"},
-    {40101, "Under pressure", 40, 6, 2, 4, 4, 1, 0.05, false, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}, "", "", "Fields 'n' Shapes"},
-    {40102, "Recycle bin", 8, 29, 1, 16, 4, 1, 0.1, false, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}, "", "", "Fields 'n' Shapes"},
-    {40081, "Where are the borders?", 10, 25, 4, 5, 5, 1, 0.1, true, SIDES_NONE, GROUND_CENTER_BLOCK, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}, "Where are the field borders?!\n\nTip: Hang your shapes on the already placed blocks or they will fall thru", "", "Falling thru!"},
-    {40082, "Hang while you can", 15, 30, 4, 5, 5, 1, 0.1, true, SIDES_SMALL_HOLES, GROUND_NONE, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}, "And where should I place the shapes so that they don't fall thru?\n\nTip: Note that the borders are jagged", "", "Falling thru!"},
-    {40083, "Clog", 12, 25, 4, 5, 4, 1, 0.1, true, SIDES_BIG_HOLES, GROUND_SCATTERED, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}, "", "", "Falling thru!"},
-    {40084, "Stairs", 20, 25, 2, 4, 4, 1, 0.1, true, SIDES_SOLID, GROUND_CORNER_BLOCK, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}, "This didn't look to be hard at start...\n\nTip: Attempt not to let your construction grow high too fast", "", "Falling thru!"},
-    {40085, "Bridge", 20, 20, 5, 5, 5, 1, 0.1, true, SIDES_SOLID, GROUND_CORNER_BLOCK, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}, "But not with such a wide field!", "", "Falling thru!"},
-    {40105, "Double Trouble", 8, 20, 4, 4, 4, 2, 0.15, true, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}, "Now only double rows count...\n\nTip: Make sure you place double rows, singe rows don't count!", "", "Row Resistance"},
-    {40109, "Three-in-a-row", 10, 25, 4, 4, 4, 3, 0.15, true, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}, "Triple rows?", "", "Row Resistance"},
-    {40110, "Only Sticks Allowed", 8, 30, 4, 4, 4, 4, 0.15, true, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}, "I need a stick! NOW!", "", "Row Resistance"},
-    {40111, "10-Times Worth It", 16, 35, 3, 5, 5, 10, 0.15, true, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}, "It can't be 10\n\nTip: Yes it's madness, but now only 10 rows at once count", "", "Row Resistance"},
-    {40170, "Up!", 12, 25, 4, 4, 4, 1, 0.15, true, SIDES_SOLID, GROUND_SOLID, FORCE_UP, false, false, {0, 0, 0, 0, 0}, "Tip: Shapes are falling upwards now", "", "Losing Orientation"},
-    {40171, "Right!", 12, 25, 4, 4, 4, 1, 0.15, true, SIDES_SOLID, GROUND_SOLID, FORCE_RIGHT, false, false, {0, 0, 0, 0, 0}, "Tip: Shapes are falling to the right", "", "Losing Orientation"},
-    {40172, "Left!", 12, 25, 4, 4, 4, 1, 0.15, true, SIDES_SOLID, GROUND_SOLID, FORCE_LEFT, false, false, {0, 0, 0, 0, 0}, "Tip: Shapes are falling to the left", "", "Losing Orientation"},
-    {40117, "Africa", 0, 0, 0, 0, 0, 0, 0, false, 0, 0, 0, false, false, {}, "", "levels/Africa.sav", "Killing Fields"},
-    {40125, "Farm", 0, 0, 0, 0, 0, 0, 0, false, 0, 0, 0, false, false, {}, "", "levels/Farm.sav", "Killing Fields"},
-    {40126, "Fountain", 0, 0, 0, 0, 0, 0, 0, false, 0, 0, 0, false, false, {}, "", "levels/Fountain.sav", "Killing Fields"},
-    {40127, "Galaxy", 0, 0, 0, 0, 0, 0, 0, false, 0, 0, 0, false, false, {}, "", "levels/Galaxy.sav", "Killing Fields"},
-    {40131, "Spiral", 0, 0, 0, 0, 0, 0, 0, false, 0, 0, 0, false, false, {}, "", "levels/Spiral.sav", "Killing Fields"},
-    {40128, "Rabbit Hole", 0, 0, 0, 0, 0, 0, 0, false, 0, 0, 0, false, false, {}, "", "levels/RabbitHole.sav", "Killing Fields"},
-    {40119, "Smiley", 0, 0, 0, 0, 0, 0, 0, false, 0, 0, 0, false, false, {}, "", "levels/Smiley.sav", "Killing Fields"},
-    {40129, "Warehouse", 0, 0, 0, 0, 0, 0, 0, false, 0, 0, 0, false, false, {}, "", "levels/Warehouse.sav", "Killing Fields"},
-    {40174, "Unstable Field", 12, 25, 4, 4, 4, 1, 0.5, true, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {3, 3, 3, 0, 0}, "Unstable field!\n\nTip: Blocks will randomly change sometimes", "", "Extras!"},
-    {40176, "Shattered Shapes", 12, 25, 4, 4, 4, 1, 0.5, true, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {1, 3, 3, 3, 0}, "Shattered shapes!\n\nTip: Those scattered blocks aren't a bug, they are just new kind of shapes", "", "Extras!"},
-    {40175, "Annoying Rows", 12, 25, 4, 4, 4, 1, 0.5, true, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {1, 1, 1, 1, 3}, "Gettin' annoyed?\n\nTip: Sometimes your placed rows just won't disappear and will turn into garbage", "", "Extras!"},
-    {40143, "Sudden Mode!", 12, 25, 4, 4, 4, 1, 0.5, true, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, true, false, {0, 0, 0, 0, 0}, "Welcome to sudden mode! \nAll shapes will immediately fall to the ground, but you still have a short time to rotate and slide them", "", "Grand Master"},
-    {40144, "Suddenly Stick Saved!", 12, 30, 4, 4, 4, 4, 0.3, true, SIDES_SOLID, GROUND_SOLID, FORCE_UP, true, false, {0, 0, 0, 0, 0}, "For pros only: 4 rows at once count! Moreover, the world is upside down!", "", "Grand Master"},
-    {40145, "Suddlenly Rabbit Hole", 0, 0, 0, 0, 0, 0, 0, false, 0, 0, 0, false, false, {}, "", "levels/SuddenlyRabbitHole.sav", "Grand Master"},
-    {40146, "Suddenly Five", 14, 30, 5, 5, 5, 1, 0.3, true, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, true, false, {0, 0, 0, 0, 0}, "Up for 5-tile shapes?", "", "Grand Master"},
-    {40147, "Suddenly Clogged", 12, 25, 4, 4, 4, 1, 0.5, true, SIDES_BIG_HOLES, GROUND_CENTER_BLOCK, FORCE_RIGHT, true, false, {0, 0, 0, 0, 0}, "", "", "Grand Master"},
-    {40180, "Suddenly Unstable", 12, 25, 4, 4, 4, 1, 0.5, true, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, true, false, {2, 2, 2, 2, 2}, "You can't survive in this changing world...", "", "Grand Master"},
-    {40179, "Insanity", 12, 25, 4, 4, 4, 1, 0.5, true, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, true, true, {0, 0, 0, 0, 0}, "Insanity! Everything is sudden and invisibe", "", "Grand Master"},
+    {40038, "Tetraminoes", {12, 25, 4, 4, 4, 1, 0.15, true, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}}, "", "", ""},
+    {40088, "Mini-tetramino", {6, 20, 3, 4, 4, 1, 0.1, true, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}}, "", "", "Fields 'n' Shapes"},
+    {40089, "Micro-tetramino", {5, 15, 2, 4, 3, 1, 0.1, true, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}}, "", "", "Fields 'n' Shapes"},
+    {40090, "Nano-tetramino", {4, 15, 1, 4, 2, 1, 0.1, false, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}}, "", "", "Fields 'n' Shapes"},
+    {40091, "Mega-tetramino", {30, 21, 4, 4, 4, 1, 0.1, false, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}}, "", "", "Fields 'n' Shapes"},
+    {40092, "Torvel", {14, 25, 5, 5, 5, 1, 0.1, false, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}}, "", "", "Fields 'n' Shapes"},
+    {40096, "Pentamino", {6, 35, 5, 5, 4, 1, 0.1, false, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}}, "", "", "Fields 'n' Shapes"},
+    {40093, "Dralen", {12, 27, 4, 6, 5, 1, 0.1, false, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}}, "", "", "Fields 'n' Shapes"},
+    {40095, "Pure dralen", {14, 28, 6, 6, 6, 1, 0.1, false, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}}, "In pure dralen you will only receive shapes with 6 blocks", "", "Fields 'n' Shapes"},
+    {40097, "Vemba", {12, 30, 3, 8, 5, 1, 0.1, false, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}}, "Warning! The shapes in Vemba will have up to 8 blocks", "", "Fields 'n' Shapes"},
+    {40099, "Monsters!", {20, 35, 1, 25, 6, 1, 0.1, false, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}}, "", "", "Fields 'n' Shapes"},
+    {40098, "Sea bottom", {50, 15, 3, 5, 5, 1, 0.08, false, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}}, "", "", "Fields 'n' Shapes"},
+    {40100, "Sinking ships", {40, 25, 4, 16, 4, 1, 0.1, false, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}}, "", "", "Fields 'n' Shapes"},
+    {40101, "Under pressure", {40, 6, 2, 4, 4, 1, 0.05, false, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}}, "", "", "Fields 'n' Shapes"},
+    {40102, "Recycle bin", {8, 29, 1, 16, 4, 1, 0.1, false, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}}, "", "", "Fields 'n' Shapes"},
+    {40081, "Where are the borders?", {10, 25, 4, 5, 5, 1, 0.1, true, SIDES_NONE, GROUND_CENTER_BLOCK, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}}, "Where are the field borders?!\n\nTip: Hang your shapes on the already placed blocks or they will fall thru", "", "Falling thru!"},
+    {40082, "Hang while you can", {15, 30, 4, 5, 5, 1, 0.1, true, SIDES_SMALL_HOLES, GROUND_NONE, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}}, "And where should I place the shapes so that they don't fall thru?\n\nTip: Note that the borders are jagged", "", "Falling thru!"},
+    {40083, "Clog", {12, 25, 4, 5, 4, 1, 0.1, true, SIDES_BIG_HOLES, GROUND_SCATTERED, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}}, "", "", "Falling thru!"},
+    {40084, "Stairs", {20, 25, 2, 4, 4, 1, 0.1, true, SIDES_SOLID, GROUND_CORNER_BLOCK, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}}, "This didn't look to be hard at start...\n\nTip: Attempt not to let your construction grow high too fast", "", "Falling thru!"},
+    {40085, "Bridge", {20, 20, 5, 5, 5, 1, 0.1, true, SIDES_SOLID, GROUND_CORNER_BLOCK, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}}, "But not with such a wide field!", "", "Falling thru!"},
+    {40105, "Double Trouble", {8, 20, 4, 4, 4, 2, 0.15, true, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}}, "Now only double rows count...\n\nTip: Make sure you place double rows, singe rows don't count!", "", "Row Resistance"},
+    {40109, "Three-in-a-row", {10, 25, 4, 4, 4, 3, 0.15, true, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}}, "Triple rows?", "", "Row Resistance"},
+    {40110, "Only Sticks Allowed", {8, 30, 4, 4, 4, 4, 0.15, true, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}}, "I need a stick! NOW!", "", "Row Resistance"},
+    {40111, "10-Times Worth It", {16, 35, 3, 5, 5, 10, 0.15, true, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}}, "It can't be 10\n\nTip: Yes it's madness, but now only 10 rows at once count", "", "Row Resistance"},
+    {40170, "Up!", {12, 25, 4, 4, 4, 1, 0.15, true, SIDES_SOLID, GROUND_SOLID, FORCE_UP, false, false, {0, 0, 0, 0, 0}}, "Tip: Shapes are falling upwards now", "", "Losing Orientation"},
+    {40171, "Right!", {12, 25, 4, 4, 4, 1, 0.15, true, SIDES_SOLID, GROUND_SOLID, FORCE_RIGHT, false, false, {0, 0, 0, 0, 0}}, "Tip: Shapes are falling to the right", "", "Losing Orientation"},
+    {40172, "Left!", {12, 25, 4, 4, 4, 1, 0.15, true, SIDES_SOLID, GROUND_SOLID, FORCE_LEFT, false, false, {0, 0, 0, 0, 0}}, "Tip: Shapes are falling to the left", "", "Losing Orientation"},
+    {40117, "Africa", {0, 0, 0, 0, 0, 0, 0, false, 0, 0, 0, false, false, {}}, "", "levels/Africa.sav", "Killing Fields"},
+    {40125, "Farm", {0, 0, 0, 0, 0, 0, 0, false, 0, 0, 0, false, false, {}}, "", "levels/Farm.sav", "Killing Fields"},
+    {40126, "Fountain", {0, 0, 0, 0, 0, 0, 0, false, 0, 0, 0, false, false, {}}, "", "levels/Fountain.sav", "Killing Fields"},
+    {40127, "Galaxy", {0, 0, 0, 0, 0, 0, 0, false, 0, 0, 0, false, false, {}}, "", "levels/Galaxy.sav", "Killing Fields"},
+    {40131, "Spiral", {0, 0, 0, 0, 0, 0, 0, false, 0, 0, 0, false, false, {}}, "", "levels/Spiral.sav", "Killing Fields"},
+    {40128, "Rabbit Hole", {0, 0, 0, 0, 0, 0, 0, false, 0, 0, 0, false, false, {}}, "", "levels/RabbitHole.sav", "Killing Fields"},
+    {40119, "Smiley", {0, 0, 0, 0, 0, 0, 0, false, 0, 0, 0, false, false, {}}, "", "levels/Smiley.sav", "Killing Fields"},
+    {40129, "Warehouse", {0, 0, 0, 0, 0, 0, 0, false, 0, 0, 0, false, false, {}}, "", "levels/Warehouse.sav", "Killing Fields"},
+    {40174, "Unstable Field", {12, 25, 4, 4, 4, 1, 0.5, true, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {3, 3, 3, 0, 0}}, "Unstable field!\n\nTip: Blocks will randomly change sometimes", "", "Extras!"},
+    {40176, "Shattered Shapes", {12, 25, 4, 4, 4, 1, 0.5, true, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {1, 3, 3, 3, 0}}, "Shattered shapes!\n\nTip: Those scattered blocks aren't a bug, they are just new kind of shapes", "", "Extras!"},
+    {40175, "Annoying Rows", {12, 25, 4, 4, 4, 1, 0.5, true, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {1, 1, 1, 1, 3}}, "Gettin' annoyed?\n\nTip: Sometimes your placed rows just won't disappear and will turn into garbage", "", "Extras!"},
+    {40143, "Sudden Mode!", {12, 25, 4, 4, 4, 1, 0.5, true, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, true, false, {0, 0, 0, 0, 0}}, "Welcome to sudden mode! \nAll shapes will immediately fall to the ground, but you still have a short time to rotate and slide them", "", "Grand Master"},
+    {40144, "Suddenly Stick Saved!", {12, 30, 4, 4, 4, 4, 0.3, true, SIDES_SOLID, GROUND_SOLID, FORCE_UP, true, false, {0, 0, 0, 0, 0}}, "For pros only: 4 rows at once count! Moreover, the world is upside down!", "", "Grand Master"},
+    {40145, "Suddlenly Rabbit Hole", {0, 0, 0, 0, 0, 0, 0, false, 0, 0, 0, false, false, {}}, "", "levels/SuddenlyRabbitHole.sav", "Grand Master"},
+    {40146, "Suddenly Five", {14, 30, 5, 5, 5, 1, 0.3, true, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, true, false, {0, 0, 0, 0, 0}}, "Up for 5-tile shapes?", "", "Grand Master"},
+    {40147, "Suddenly Clogged", {12, 25, 4, 4, 4, 1, 0.5, true, SIDES_BIG_HOLES, GROUND_CENTER_BLOCK, FORCE_RIGHT, true, false, {0, 0, 0, 0, 0}}, "", "", "Grand Master"},
+    {40180, "Suddenly Unstable", {12, 25, 4, 4, 4, 1, 0.5, true, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, true, false, {2, 2, 2, 2, 2}}, "You can't survive in this changing world...", "", "Grand Master"},
+    {40179, "Insanity", {12, 25, 4, 4, 4, 1, 0.5, true, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, true, true, {0, 0, 0, 0, 0}}, "Insanity! Everything is sudden and invisibe", "", "Grand Master"},
 };
 
 namespace {
@@ -259,24 +259,11 @@ void runCommand(int32_t id)
 constexpr int32_t startUpGameId = 40081;
 
 // Everything a setting row decides; the level file is cleared.
-void assignSettings(const SampleGame& row, GameState& target = game)
+void assignSettings(const SampleGame& row)
 {
-    target.fieldWidth = row.fieldWidth;
-    target.fieldHeight = row.fieldHeight;
-    target.minBlocks = row.minBlocks;
-    target.maxBlocks = row.maxBlocks;
-    target.maxShapeExtent = row.maxShapeExtent;
-    target.minRowsToClear = row.minRowsToClear;
-    target.initialFallSpeed = row.initialFallSpeed;
-    target.gradualSpeedup = row.gradualSpeedup;
-    target.sidesType = row.sidesType;
-    target.groundType = row.groundType;
-    target.forceDirection = row.forceDirection;
-    target.suddenMode = row.suddenMode;
-    target.invisibilityMode = row.invisibilityMode;
-    target.effectFrequency = row.effectFrequency;
-    target.levelFile.clear();
-    target.tipText = row.tipText;
+    static_cast<GameRules&>(game) = row.rules;
+    game.levelFile.clear();
+    game.tipText = row.tipText;
 }
 
 // Which field cell a click on the screen cell (x, y) means, for each gravity.
@@ -424,10 +411,7 @@ std::string hallTableName(const Difficulty& rules)
                 return row.caption;
             continue;
         }
-        GameState sample;
-        assignSettings(row, sample);
-        sample.startingFallSpeed = row.initialFallSpeed;
-        if (rules == difficultyOf(sample))
+        if (rules == Difficulty{row.rules, ""})
             return row.caption;
     }
     return describeDifficulty(rules);

@@ -37,13 +37,7 @@ enum CommandId : int32_t {
 struct SampleGame {
     int32_t id;
     const char* caption;
-    int32_t fieldWidth, fieldHeight, minBlocks, maxBlocks, maxShapeExtent;
-    uint32_t minRowsToClear;
-    double initialFallSpeed;
-    bool gradualSpeedup;
-    int32_t sidesType, groundType, forceDirection;
-    bool suddenMode, invisibilityMode;
-    std::array<int32_t, EFFECT_COUNT> effectFrequency;
+    GameRules rules;
     const char* tipText;
     const char* levelFile;
     const char* submenu;  // empty: directly in "Sample Game"

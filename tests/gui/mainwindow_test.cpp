@@ -374,29 +374,29 @@ TEST_F(MainWindowTest, SampleGamesAssignEverySetting)
             ASSERT_EQ(shown.size(), 1u) << "the level's tip, no failure";
             continue;
         }
-        EXPECT_EQ(game.fieldWidth, row.fieldWidth);
-        EXPECT_EQ(game.fieldHeight, row.fieldHeight);
-        EXPECT_EQ(game.minBlocks, row.minBlocks);
-        EXPECT_EQ(game.maxBlocks, row.maxBlocks);
-        EXPECT_EQ(game.maxShapeExtent, row.maxShapeExtent);
-        EXPECT_EQ(game.minRowsToClear, row.minRowsToClear);
-        EXPECT_EQ(game.initialFallSpeed, row.initialFallSpeed);
-        EXPECT_EQ(game.fallSpeed, row.initialFallSpeed);
-        EXPECT_EQ(game.gradualSpeedup, row.gradualSpeedup);
-        EXPECT_EQ(game.sidesType, row.sidesType);
-        EXPECT_EQ(game.groundType, row.groundType);
-        EXPECT_EQ(game.forceDirection, row.forceDirection);
-        EXPECT_EQ(game.suddenMode, row.suddenMode);
-        EXPECT_EQ(game.invisibilityMode, row.invisibilityMode);
-        EXPECT_EQ(game.effectFrequency, row.effectFrequency);
+        EXPECT_EQ(game.fieldWidth, row.rules.fieldWidth);
+        EXPECT_EQ(game.fieldHeight, row.rules.fieldHeight);
+        EXPECT_EQ(game.minBlocks, row.rules.minBlocks);
+        EXPECT_EQ(game.maxBlocks, row.rules.maxBlocks);
+        EXPECT_EQ(game.maxShapeExtent, row.rules.maxShapeExtent);
+        EXPECT_EQ(game.minRowsToClear, row.rules.minRowsToClear);
+        EXPECT_EQ(game.initialFallSpeed, row.rules.initialFallSpeed);
+        EXPECT_EQ(game.fallSpeed, row.rules.initialFallSpeed);
+        EXPECT_EQ(game.gradualSpeedup, row.rules.gradualSpeedup);
+        EXPECT_EQ(game.sidesType, row.rules.sidesType);
+        EXPECT_EQ(game.groundType, row.rules.groundType);
+        EXPECT_EQ(game.forceDirection, row.rules.forceDirection);
+        EXPECT_EQ(game.suddenMode, row.rules.suddenMode);
+        EXPECT_EQ(game.invisibilityMode, row.rules.invisibilityMode);
+        EXPECT_EQ(game.effectFrequency, row.rules.effectFrequency);
         EXPECT_EQ(game.levelFile, "");
         EXPECT_EQ(game.tipText, row.tipText);
         EXPECT_EQ(shown.size(), *row.tipText ? 1u : 0u);
         // What the generator and the field rely on.
-        EXPECT_LE(1, row.minBlocks);
-        EXPECT_LE(row.minBlocks, row.maxBlocks);
-        EXPECT_LE(row.maxBlocks, row.maxShapeExtent * row.maxShapeExtent);
-        EXPECT_LE(row.maxShapeExtent, std::min(row.fieldWidth, row.fieldHeight) - 2);
+        EXPECT_LE(1, row.rules.minBlocks);
+        EXPECT_LE(row.rules.minBlocks, row.rules.maxBlocks);
+        EXPECT_LE(row.rules.maxBlocks, row.rules.maxShapeExtent * row.rules.maxShapeExtent);
+        EXPECT_LE(row.rules.maxShapeExtent, std::min(row.rules.fieldWidth, row.rules.fieldHeight) - 2);
     }
 }
 
