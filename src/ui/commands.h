@@ -1,6 +1,7 @@
 // What the menu commands do, the sample-game catalogue and the mouse click
-// rule, as plain functions over the game record. The Qt window only builds
-// the menus from menuTree and forwards ids, clicks and checks here.
+// rule, as plain functions over the game record: part of the shell that both
+// front ends drive. Each builds its menus from menuTree and forwards ids,
+// clicks and checks here.
 #pragma once
 
 #include "core/gamestate.h"
