@@ -56,14 +56,14 @@ struct MusicThreadState {
 void serveMusicRequests(MusicThreadState& state);
 
 // Starts the music thread; when musicOn is set it starts a piece at once.
-// The thread first calls prepare, when given: the shell opens the sound
+// The thread first calls prepare, when given: the front end opens the sound
 // device and installs its audio port there, off the window's path to its
-// first frame. Its last call is finish, when given: the shell frees there
+// first frame. Its last call is finish, when given: the front end frees there
 // what the platform keeps for the thread. False when it is already running.
 // Window thread, at start-up.
 bool startMusicThread(void (*prepare)() = nullptr, void (*finish)() = nullptr);
 
 // Wakes the music thread at once, lets it close its piece and joins it.
-// Window thread, at exit, before the shell removes the audio port and closes
-// the device.
+// Window thread, at exit, before the front end removes the audio port and
+// closes the device.
 void stopMusicThread();

@@ -30,14 +30,14 @@ struct AudioPort {
 
 // Installs the front end's port; {} makes everything silent again. Window or
 // music thread, while no other thread plays music through the old one: the
-// shell installs it as the music thread starts and removes it after that
+// front end installs it as the music thread starts and removes it after that
 // thread has stopped, before it closes the device.
 void installAudioPort(const AudioPort& port);
 
 // The port installed now, {} when none. Any thread.
 AudioPort audioPort();
 
-// Plays a cue through the installed port: what the shell installs as the
+// Plays a cue through the installed port: what the front end installs as the
 // game's sound port (core/ports.h), which plays the cues of core/ and game/
 // while "Sounds" is on. A null file is silent. Game thread, under gameLock.
 void playCue(const char* file);

@@ -136,13 +136,14 @@ private:
     std::atomic<T> value;
 };
 
-struct GameState {
-    // Settings of the current game.
+// The rules a game is played under: what a sample game, the custom game
+// dialog and a Hall of Fame table each set or compare as one. In this order,
+// so that a sample game's row reads as one list of numbers.
+struct GameRules {
     int32_t fieldWidth = 20;
     int32_t fieldHeight = 40;
-    int32_t cellCount = 800;
-    int32_t maxBlocks = 6;
     int32_t minBlocks = 1;
+    int32_t maxBlocks = 6;
     int32_t maxShapeExtent = 6;
     uint32_t minRowsToClear = 1;
     double initialFallSpeed = 0.4;
@@ -153,6 +154,13 @@ struct GameState {
     bool suddenMode = false;
     bool invisibilityMode = false;
     std::array<int32_t, EFFECT_COUNT> effectFrequency{};
+
+    bool operator==(const GameRules&) const = default;
+};
+
+struct GameState : GameRules {
+    // Settings of the current game, besides its rules.
+    int32_t cellCount = 800;
     std::string levelFile;
     std::string tipText;
 

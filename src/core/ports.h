@@ -1,5 +1,6 @@
-// The places where the game touches the platform. The shell installs the real
-// ones at start-up; tests install fakes. Install before any game thread runs.
+// The places where the game touches the platform. The front end installs the
+// real ones at start-up; tests install fakes. Install before any game thread
+// runs.
 #pragma once
 
 #include <cstdint>

@@ -1,16 +1,16 @@
 // The small services everything else leans on: where data files live, the
 // size of the play area derived from the field and the cell size, the repaint
-// request and the one message box. Plain C++: the Qt shell reaches the screen
-// through the window port below.
+// request and the one message box. Plain C++: the front ends (qt/, win32/)
+// reach the screen through the window port below.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
 
-// What the window offers the game. The shell installs it once the main window
-// exists; until then, and in tests without a fake, the services below reach no
-// screen at all.
+// What the window offers the game. The front end installs it once the main
+// window exists; until then, and in tests without a fake, the services below
+// reach no screen at all.
 struct WindowPort {
     // Shows the text in a modal box titled "Dralen" with one OK button, waits
     // until the player dismisses it and returns the box's result. Called on the
@@ -19,8 +19,8 @@ struct WindowPort {
     // Gives the drawing area this size in pixels; the window keeps its place,
     // or is centred on the screen when moveToCentre is set. The frame around
     // the drawing area is the platform's. Called on the window thread, and on
-    // the game thread under gameLock (the growing-field event), so the shell
-    // must not block on the window thread there.
+    // the game thread under gameLock (the growing-field event), so the front
+    // end must not block on the window thread there.
     void (*setPlayAreaSize)(int32_t width, int32_t height, bool moveToCentre);
     // Asks for the whole play area to be painted again, erasing the
     // background first when erase is set. Never paints on the spot.
@@ -44,7 +44,7 @@ extern std::filesystem::path gameDirectory;
 // Where each kind of file lives when the game is installed rather than run
 // from its own folder: the game's data (levels/, sfx/, music/), the
 // configuration and the settings beside it, the automatic save, and anything
-// else the player keeps. The shell sets them at start-up, before the first
+// else the player keeps. The front end sets them at start-up, before the first
 // file is read; an empty one means gameDirectory, as in the portable layout.
 // The player's own folders (config, state, player) are made when first asked
 // for, so a fresh account needs no set-up; the data folder is only read.

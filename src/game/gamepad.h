@@ -1,7 +1,7 @@
 // Controllers play through the key table: the d-pad and the left stick hold
 // the four move keys, three face buttons press the turn keys and Start
 // presses Pause, so the game rules cannot tell a controller from a keyboard.
-// The shell reads the controllers; this is what their state means.
+// Each front end reads its controllers; this is what their state means.
 #pragma once
 
 #include "core/gamestate.h"

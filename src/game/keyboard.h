@@ -27,7 +27,8 @@ bool isMenuKey(int32_t virtualKey);
 void pollKeys();
 
 // What the Anti-boss! key does: leave the game at once, through the same path
-// as closing the window. The shell installs it; without one the key does nothing.
+// as closing the window. The front end installs it; without one the key does
+// nothing.
 void installExitAction(void (*exitAction)());
 
 // The window thread's rule for a key going down (auto-repeats included):

@@ -18,8 +18,8 @@ void gameThreadMain();
 
 // Starts and stops the game thread (window thread). Stopping wakes it from
 // its sleep and joins it; it must not be called while the window thread holds
-// gameLock, and a shell whose message boxes block the game thread must close
-// them first.
+// gameLock, and a front end whose message boxes block the game thread must
+// close them first.
 void startGameThread();
 void stopGameThread();
 bool gameThreadStopRequested();

@@ -190,7 +190,7 @@ std::string rulesText(const Difficulty& r)
     for (int64_t value : {int64_t(r.minBlocks), int64_t(r.maxBlocks), int64_t(r.maxShapeExtent),
                           int64_t(r.minRowsToClear)})
         line += std::to_string(value) + ' ';
-    return line + speedText(r.startingSpeed) + ' ' + (r.gradualSpeedup ? "1" : "0") + ' ' + r.levelFile;
+    return line + speedText(r.initialFallSpeed) + ' ' + (r.gradualSpeedup ? "1" : "0") + ' ' + r.levelFile;
 }
 
 bool parseRulesText(std::string_view line, Difficulty& r)
@@ -202,9 +202,9 @@ bool parseRulesText(std::string_view line, Difficulty& r)
     for (int32_t& frequency : r.effectFrequency)
         read = read && words.next(frequency);
     read = read && words.next(r.minBlocks) && words.next(r.maxBlocks) && words.next(r.maxShapeExtent)
-        && words.next(r.minRowsToClear) && words.next(r.startingSpeed) && words.flag(r.gradualSpeedup);
+        && words.next(r.minRowsToClear) && words.next(r.initialFallSpeed) && words.flag(r.gradualSpeedup);
     // A speed that is no number would never equal itself, nor find its table.
-    if (!read || !std::isfinite(r.startingSpeed))
+    if (!read || !std::isfinite(r.initialFallSpeed))
         return false;
     r.levelFile = words.rest();
     return true;
@@ -212,22 +212,8 @@ bool parseRulesText(std::string_view line, Difficulty& r)
 
 Difficulty difficultyOf(const GameState& g)
 {
-    Difficulty r;
-    r.fieldWidth = g.fieldWidth;
-    r.fieldHeight = g.fieldHeight;
-    r.sidesType = g.sidesType;
-    r.groundType = g.groundType;
-    r.forceDirection = g.forceDirection;
-    r.suddenMode = g.suddenMode;
-    r.invisibilityMode = g.invisibilityMode;
-    r.effectFrequency = g.effectFrequency;
-    r.minBlocks = g.minBlocks;
-    r.maxBlocks = g.maxBlocks;
-    r.maxShapeExtent = g.maxShapeExtent;
-    r.minRowsToClear = g.minRowsToClear;
-    r.startingSpeed = g.startingFallSpeed;
-    r.gradualSpeedup = g.gradualSpeedup;
-    r.levelFile = g.levelFile;
+    Difficulty r{g, g.levelFile};
+    r.initialFallSpeed = g.startingFallSpeed;
     return r;
 }
 
@@ -237,7 +223,7 @@ std::string describeDifficulty(const Difficulty& r)
     text += std::to_string(r.fieldWidth) + " \u00d7 " + std::to_string(r.fieldHeight) + ", ";
     text += r.minBlocks == r.maxBlocks ? std::to_string(r.maxBlocks)
                                        : std::to_string(r.minBlocks) + "\u2013" + std::to_string(r.maxBlocks);
-    text += " blocks in " + std::to_string(r.maxShapeExtent) + ", speed " + speedText(r.startingSpeed);
+    text += " blocks in " + std::to_string(r.maxShapeExtent) + ", speed " + speedText(r.initialFallSpeed);
     if (r.gradualSpeedup)
         text += " rising";
     // In lower case, as they stand inside a sentence.

@@ -11,17 +11,11 @@
 #include <string_view>
 #include <vector>
 
-// The settings that decide how hard a game is. Two games share a table
-// exactly when these are equal.
-struct Difficulty {
-    int32_t fieldWidth = 0, fieldHeight = 0;
-    int32_t sidesType = 0, groundType = 0, forceDirection = 0;
-    bool suddenMode = false, invisibilityMode = false;
-    std::array<int32_t, EFFECT_COUNT> effectFrequency{};
-    int32_t minBlocks = 0, maxBlocks = 0, maxShapeExtent = 0;
-    uint32_t minRowsToClear = 0;
-    double startingSpeed = 0;
-    bool gradualSpeedup = false;
+// The settings that decide how hard a game is: its rules and level file.
+// Two games share a table exactly when these are equal. The fall speed here
+// is the one the game started at, which for a restored game can differ from
+// the speed its rules start a new game at.
+struct Difficulty : GameRules {
     std::string levelFile;
 
     bool operator==(const Difficulty&) const = default;

@@ -92,7 +92,7 @@ void adoptAutosavedRules()
         return;
     Difficulty recorded = *extraSettings.autosavedRules;
     const Difficulty restored = difficultyOf(game);
-    recorded.startingSpeed = restored.startingSpeed;
+    recorded.initialFallSpeed = restored.initialFallSpeed;
     if (recorded == restored)
-        game.startingFallSpeed = extraSettings.autosavedRules->startingSpeed;
+        game.startingFallSpeed = extraSettings.autosavedRules->initialFallSpeed;
 }

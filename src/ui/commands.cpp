@@ -13,51 +13,51 @@
 
 // In menu order. Level rows carry only their caption, id and level file.
 const std::vector<SampleGame> sampleGames = {
-    {40038, "Tetraminoes", 12, 25, 4, 4, 4, 1, 0.15, true, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}, "", "", ""},
-    {40088, "Mini-tetramino", 6, 20, 3, 4, 4, 1, 0.1, true, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}, "", "", "Fields 'n' Shapes"},
-    {40089, "Micro-tetramino", 5, 15, 2, 4, 3, 1, 0.1, true, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}, "", "", "Fields 'n' Shapes"},
-    {40090, "Nano-tetramino", 4, 15, 1, 4, 2, 1, 0.1, false, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}, "", "", "Fields 'n' Shapes"},
-    {40091, "Mega-tetramino", 30, 21, 4, 4, 4, 1, 0.1, false, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}, "", "", "Fields 'n' Shapes"},
-    {40092, "Torvel", 14, 25, 5, 5, 5, 1, 0.1, false, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}, "", "", "Fields 'n' Shapes"},
-    {40096, "Pentamino", 6, 35, 5, 5, 4, 1, 0.1, false, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}, "", "", "Fields 'n' Shapes"},
-    {40093, "Dralen", 12, 27, 4, 6, 5, 1, 0.1, false, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}, "", "", "Fields 'n' Shapes"},
-    {40095, "Pure dralen", 14, 28, 6, 6, 6, 1, 0.1, false, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}, "In pure dralen you will only receive shapes with 6 blocks", "", "Fields 'n' Shapes"},
-    {40097, "Vemba", 12, 30, 3, 8, 5, 1, 0.1, false, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}, "Warning! The shapes in Vemba will have up to 8 blocks", "", "Fields 'n' Shapes"},
-    {40099, "Monsters!", 20, 35, 1, 25, 6, 1, 0.1, false, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}, "", "", "Fields 'n' Shapes"},
-    {40098, "Sea bottom", 50, 15, 3, 5, 5, 1, 0.08, false, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}, "", "", "Fields 'n' Shapes"},
-    {40100, "Sinking ships", 40, 25, 4, 16, 4, 1, 0.1, false, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}, "", "", "Fields 'n' Shapes"},
-    {40101, "Under pressure", 40, 6, 2, 4, 4, 1, 0.05, false, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}, "", "", "Fields 'n' Shapes"},
-    {40102, "Recycle bin", 8, 29, 1, 16, 4, 1, 0.1, false, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}, "", "", "Fields 'n' Shapes"},
-    {40081, "Where are the borders?", 10, 25, 4, 5, 5, 1, 0.1, true, SIDES_NONE, GROUND_CENTER_BLOCK, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}, "Where are the field borders?!\n\nTip: Hang your shapes on the already placed blocks or they will fall thru", "", "Falling thru!"},
-    {40082, "Hang while you can", 15, 30, 4, 5, 5, 1, 0.1, true, SIDES_SMALL_HOLES, GROUND_NONE, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}, "And where should I place the shapes so that they don't fall thru?\n\nTip: Note that the borders are jagged", "", "Falling thru!"},
-    {40083, "Clog", 12, 25, 4, 5, 4, 1, 0.1, true, SIDES_BIG_HOLES, GROUND_SCATTERED, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}, "", "", "Falling thru!"},
-    {40084, "Stairs", 20, 25, 2, 4, 4, 1, 0.1, true, SIDES_SOLID, GROUND_CORNER_BLOCK, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}, "This didn't look to be hard at start...\n\nTip: Attempt not to let your construction grow high too fast", "", "Falling thru!"},
-    {40085, "Bridge", 20, 20, 5, 5, 5, 1, 0.1, true, SIDES_SOLID, GROUND_CORNER_BLOCK, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}, "But not with such a wide field!", "", "Falling thru!"},
-    {40105, "Double Trouble", 8, 20, 4, 4, 4, 2, 0.15, true, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}, "Now only double rows count...\n\nTip: Make sure you place double rows, singe rows don't count!", "", "Row Resistance"},
-    {40109, "Three-in-a-row", 10, 25, 4, 4, 4, 3, 0.15, true, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}, "Triple rows?", "", "Row Resistance"},
-    {40110, "Only Sticks Allowed", 8, 30, 4, 4, 4, 4, 0.15, true, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}, "I need a stick! NOW!", "", "Row Resistance"},
-    {40111, "10-Times Worth It", 16, 35, 3, 5, 5, 10, 0.15, true, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}, "It can't be 10\n\nTip: Yes it's madness, but now only 10 rows at once count", "", "Row Resistance"},
-    {40170, "Up!", 12, 25, 4, 4, 4, 1, 0.15, true, SIDES_SOLID, GROUND_SOLID, FORCE_UP, false, false, {0, 0, 0, 0, 0}, "Tip: Shapes are falling upwards now", "", "Losing Orientation"},
-    {40171, "Right!", 12, 25, 4, 4, 4, 1, 0.15, true, SIDES_SOLID, GROUND_SOLID, FORCE_RIGHT, false, false, {0, 0, 0, 0, 0}, "Tip: Shapes are falling to the right", "", "Losing Orientation"},
-    {40172, "Left!", 12, 25, 4, 4, 4, 1, 0.15, true, SIDES_SOLID, GROUND_SOLID, FORCE_LEFT, false, false, {0, 0, 0, 0, 0}, "Tip: Shapes are falling to the left", "", "Losing Orientation"},
-    {40117, "Africa", 0, 0, 0, 0, 0, 0, 0, false, 0, 0, 0, false, false, {}, "", "levels/Africa.sav", "Killing Fields"},
-    {40125, "Farm", 0, 0, 0, 0, 0, 0, 0, false, 0, 0, 0, false, false, {}, "", "levels/Farm.sav", "Killing Fields"},
-    {40126, "Fountain", 0, 0, 0, 0, 0, 0, 0, false, 0, 0, 0, false, false, {}, "", "levels/Fountain.sav", "Killing Fields"},
-    {40127, "Galaxy", 0, 0, 0, 0, 0, 0, 0, false, 0, 0, 0, false, false, {}, "", "levels/Galaxy.sav", "Killing Fields"},
-    {40131, "Spiral", 0, 0, 0, 0, 0, 0, 0, false, 0, 0, 0, false, false, {}, "", "levels/Spiral.sav", "Killing Fields"},
-    {40128, "Rabbit Hole", 0, 0, 0, 0, 0, 0, 0, false, 0, 0, 0, false, false, {}, "", "levels/RabbitHole.sav", "Killing Fields"},
-    {40119, "Smiley", 0, 0, 0, 0, 0, 0, 0, false, 0, 0, 0, false, false, {}, "", "levels/Smiley.sav", "Killing Fields"},
-    {40129, "Warehouse", 0, 0, 0, 0, 0, 0, 0, false, 0, 0, 0, false, false, {}, "", "levels/Warehouse.sav", "Killing Fields"},
-    {40174, "Unstable Field", 12, 25, 4, 4, 4, 1, 0.5, true, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {3, 3, 3, 0, 0}, "Unstable field!\n\nTip: Blocks will randomly change sometimes", "", "Extras!"},
-    {40176, "Shattered Shapes", 12, 25, 4, 4, 4, 1, 0.5, true, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {1, 3, 3, 3, 0}, "Shattered shapes!\n\nTip: Those scattered blocks aren't a bug, they are just new kind of shapes", "", "Extras!"},
-    {40175, "Annoying Rows", 12, 25, 4, 4, 4, 1, 0.5, true, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {1, 1, 1, 1, 3}, "Gettin' annoyed?\n\nTip: Sometimes your placed rows just won't disappear and will turn into garbage", "", "Extras!"},
-    {40143, "Sudden Mode!", 12, 25, 4, 4, 4, 1, 0.5, true, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, true, false, {0, 0, 0, 0, 0}, "Welcome to sudden mode! \nAll shapes will immediately fall to the ground, but you still have a short time to rotate and slide them", "", "Grand Master"},
-    {40144, "Suddenly Stick Saved!", 12, 30, 4, 4, 4, 4, 0.3, true, SIDES_SOLID, GROUND_SOLID, FORCE_UP, true, false, {0, 0, 0, 0, 0}, "For pros only: 4 rows at once count! Moreover, the world is upside down!", "", "Grand Master"},
-    {40145, "Suddlenly Rabbit Hole", 0, 0, 0, 0, 0, 0, 0, false, 0, 0, 0, false, false, {}, "", "levels/SuddenlyRabbitHole.sav", "Grand Master"},
-    {40146, "Suddenly Five", 14, 30, 5, 5, 5, 1, 0.3, true, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, true, false, {0, 0, 0, 0, 0}, "Up for 5-tile shapes?", "", "Grand Master"},
-    {40147, "Suddenly Clogged", 12, 25, 4, 4, 4, 1, 0.5, true, SIDES_BIG_HOLES, GROUND_CENTER_BLOCK, FORCE_RIGHT, true, false, {0, 0, 0, 0, 0}, "", "", "Grand Master"},
-    {40180, "Suddenly Unstable", 12, 25, 4, 4, 4, 1, 0.5, true, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, true, false, {2, 2, 2, 2, 2}, "You can't survive in this changing world...", "", "Grand Master"},
-    {40179, "Insanity", 12, 25, 4, 4, 4, 1, 0.5, true, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, true, true, {0, 0, 0, 0, 0}, "Insanity! Everything is sudden and invisibe", "", "Grand Master"},
+    {CMD_SAMPLE_TETRAMINOES, "Tetraminoes", {12, 25, 4, 4, 4, 1, 0.15, true, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}}, "", "", ""},
+    {CMD_SAMPLE_MINI_TETRAMINO, "Mini-tetramino", {6, 20, 3, 4, 4, 1, 0.1, true, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}}, "", "", "Fields 'n' Shapes"},
+    {CMD_SAMPLE_MICRO_TETRAMINO, "Micro-tetramino", {5, 15, 2, 4, 3, 1, 0.1, true, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}}, "", "", "Fields 'n' Shapes"},
+    {CMD_SAMPLE_NANO_TETRAMINO, "Nano-tetramino", {4, 15, 1, 4, 2, 1, 0.1, false, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}}, "", "", "Fields 'n' Shapes"},
+    {CMD_SAMPLE_MEGA_TETRAMINO, "Mega-tetramino", {30, 21, 4, 4, 4, 1, 0.1, false, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}}, "", "", "Fields 'n' Shapes"},
+    {CMD_SAMPLE_TORVEL, "Torvel", {14, 25, 5, 5, 5, 1, 0.1, false, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}}, "", "", "Fields 'n' Shapes"},
+    {CMD_SAMPLE_PENTAMINO, "Pentamino", {6, 35, 5, 5, 4, 1, 0.1, false, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}}, "", "", "Fields 'n' Shapes"},
+    {CMD_SAMPLE_DRALEN, "Dralen", {12, 27, 4, 6, 5, 1, 0.1, false, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}}, "", "", "Fields 'n' Shapes"},
+    {CMD_SAMPLE_PURE_DRALEN, "Pure dralen", {14, 28, 6, 6, 6, 1, 0.1, false, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}}, "In pure dralen you will only receive shapes with 6 blocks", "", "Fields 'n' Shapes"},
+    {CMD_SAMPLE_VEMBA, "Vemba", {12, 30, 3, 8, 5, 1, 0.1, false, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}}, "Warning! The shapes in Vemba will have up to 8 blocks", "", "Fields 'n' Shapes"},
+    {CMD_SAMPLE_MONSTERS, "Monsters!", {20, 35, 1, 25, 6, 1, 0.1, false, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}}, "", "", "Fields 'n' Shapes"},
+    {CMD_SAMPLE_SEA_BOTTOM, "Sea bottom", {50, 15, 3, 5, 5, 1, 0.08, false, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}}, "", "", "Fields 'n' Shapes"},
+    {CMD_SAMPLE_SINKING_SHIPS, "Sinking ships", {40, 25, 4, 16, 4, 1, 0.1, false, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}}, "", "", "Fields 'n' Shapes"},
+    {CMD_SAMPLE_UNDER_PRESSURE, "Under pressure", {40, 6, 2, 4, 4, 1, 0.05, false, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}}, "", "", "Fields 'n' Shapes"},
+    {CMD_SAMPLE_RECYCLE_BIN, "Recycle bin", {8, 29, 1, 16, 4, 1, 0.1, false, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}}, "", "", "Fields 'n' Shapes"},
+    {CMD_SAMPLE_WHERE_ARE_THE_BORDERS, "Where are the borders?", {10, 25, 4, 5, 5, 1, 0.1, true, SIDES_NONE, GROUND_CENTER_BLOCK, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}}, "Where are the field borders?!\n\nTip: Hang your shapes on the already placed blocks or they will fall thru", "", "Falling thru!"},
+    {CMD_SAMPLE_HANG_WHILE_YOU_CAN, "Hang while you can", {15, 30, 4, 5, 5, 1, 0.1, true, SIDES_SMALL_HOLES, GROUND_NONE, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}}, "And where should I place the shapes so that they don't fall thru?\n\nTip: Note that the borders are jagged", "", "Falling thru!"},
+    {CMD_SAMPLE_CLOG, "Clog", {12, 25, 4, 5, 4, 1, 0.1, true, SIDES_BIG_HOLES, GROUND_SCATTERED, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}}, "", "", "Falling thru!"},
+    {CMD_SAMPLE_STAIRS, "Stairs", {20, 25, 2, 4, 4, 1, 0.1, true, SIDES_SOLID, GROUND_CORNER_BLOCK, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}}, "This didn't look to be hard at start...\n\nTip: Attempt not to let your construction grow high too fast", "", "Falling thru!"},
+    {CMD_SAMPLE_BRIDGE, "Bridge", {20, 20, 5, 5, 5, 1, 0.1, true, SIDES_SOLID, GROUND_CORNER_BLOCK, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}}, "But not with such a wide field!", "", "Falling thru!"},
+    {CMD_SAMPLE_DOUBLE_TROUBLE, "Double Trouble", {8, 20, 4, 4, 4, 2, 0.15, true, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}}, "Now only double rows count...\n\nTip: Make sure you place double rows, singe rows don't count!", "", "Row Resistance"},
+    {CMD_SAMPLE_THREE_IN_A_ROW, "Three-in-a-row", {10, 25, 4, 4, 4, 3, 0.15, true, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}}, "Triple rows?", "", "Row Resistance"},
+    {CMD_SAMPLE_ONLY_STICKS_ALLOWED, "Only Sticks Allowed", {8, 30, 4, 4, 4, 4, 0.15, true, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}}, "I need a stick! NOW!", "", "Row Resistance"},
+    {CMD_SAMPLE_TEN_TIMES_WORTH_IT, "10-Times Worth It", {16, 35, 3, 5, 5, 10, 0.15, true, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {0, 0, 0, 0, 0}}, "It can't be 10\n\nTip: Yes it's madness, but now only 10 rows at once count", "", "Row Resistance"},
+    {CMD_SAMPLE_UP, "Up!", {12, 25, 4, 4, 4, 1, 0.15, true, SIDES_SOLID, GROUND_SOLID, FORCE_UP, false, false, {0, 0, 0, 0, 0}}, "Tip: Shapes are falling upwards now", "", "Losing Orientation"},
+    {CMD_SAMPLE_RIGHT, "Right!", {12, 25, 4, 4, 4, 1, 0.15, true, SIDES_SOLID, GROUND_SOLID, FORCE_RIGHT, false, false, {0, 0, 0, 0, 0}}, "Tip: Shapes are falling to the right", "", "Losing Orientation"},
+    {CMD_SAMPLE_LEFT, "Left!", {12, 25, 4, 4, 4, 1, 0.15, true, SIDES_SOLID, GROUND_SOLID, FORCE_LEFT, false, false, {0, 0, 0, 0, 0}}, "Tip: Shapes are falling to the left", "", "Losing Orientation"},
+    {CMD_SAMPLE_AFRICA, "Africa", {0, 0, 0, 0, 0, 0, 0, false, 0, 0, 0, false, false, {}}, "", "levels/Africa.sav", "Killing Fields"},
+    {CMD_SAMPLE_FARM, "Farm", {0, 0, 0, 0, 0, 0, 0, false, 0, 0, 0, false, false, {}}, "", "levels/Farm.sav", "Killing Fields"},
+    {CMD_SAMPLE_FOUNTAIN, "Fountain", {0, 0, 0, 0, 0, 0, 0, false, 0, 0, 0, false, false, {}}, "", "levels/Fountain.sav", "Killing Fields"},
+    {CMD_SAMPLE_GALAXY, "Galaxy", {0, 0, 0, 0, 0, 0, 0, false, 0, 0, 0, false, false, {}}, "", "levels/Galaxy.sav", "Killing Fields"},
+    {CMD_SAMPLE_SPIRAL, "Spiral", {0, 0, 0, 0, 0, 0, 0, false, 0, 0, 0, false, false, {}}, "", "levels/Spiral.sav", "Killing Fields"},
+    {CMD_SAMPLE_RABBIT_HOLE, "Rabbit Hole", {0, 0, 0, 0, 0, 0, 0, false, 0, 0, 0, false, false, {}}, "", "levels/RabbitHole.sav", "Killing Fields"},
+    {CMD_SAMPLE_SMILEY, "Smiley", {0, 0, 0, 0, 0, 0, 0, false, 0, 0, 0, false, false, {}}, "", "levels/Smiley.sav", "Killing Fields"},
+    {CMD_SAMPLE_WAREHOUSE, "Warehouse", {0, 0, 0, 0, 0, 0, 0, false, 0, 0, 0, false, false, {}}, "", "levels/Warehouse.sav", "Killing Fields"},
+    {CMD_SAMPLE_UNSTABLE_FIELD, "Unstable Field", {12, 25, 4, 4, 4, 1, 0.5, true, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {3, 3, 3, 0, 0}}, "Unstable field!\n\nTip: Blocks will randomly change sometimes", "", "Extras!"},
+    {CMD_SAMPLE_SHATTERED_SHAPES, "Shattered Shapes", {12, 25, 4, 4, 4, 1, 0.5, true, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {1, 3, 3, 3, 0}}, "Shattered shapes!\n\nTip: Those scattered blocks aren't a bug, they are just new kind of shapes", "", "Extras!"},
+    {CMD_SAMPLE_ANNOYING_ROWS, "Annoying Rows", {12, 25, 4, 4, 4, 1, 0.5, true, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, false, false, {1, 1, 1, 1, 3}}, "Gettin' annoyed?\n\nTip: Sometimes your placed rows just won't disappear and will turn into garbage", "", "Extras!"},
+    {CMD_SAMPLE_SUDDEN_MODE, "Sudden Mode!", {12, 25, 4, 4, 4, 1, 0.5, true, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, true, false, {0, 0, 0, 0, 0}}, "Welcome to sudden mode! \nAll shapes will immediately fall to the ground, but you still have a short time to rotate and slide them", "", "Grand Master"},
+    {CMD_SAMPLE_SUDDENLY_STICK_SAVED, "Suddenly Stick Saved!", {12, 30, 4, 4, 4, 4, 0.3, true, SIDES_SOLID, GROUND_SOLID, FORCE_UP, true, false, {0, 0, 0, 0, 0}}, "For pros only: 4 rows at once count! Moreover, the world is upside down!", "", "Grand Master"},
+    {CMD_SAMPLE_SUDDENLY_RABBIT_HOLE, "Suddlenly Rabbit Hole", {0, 0, 0, 0, 0, 0, 0, false, 0, 0, 0, false, false, {}}, "", "levels/SuddenlyRabbitHole.sav", "Grand Master"},
+    {CMD_SAMPLE_SUDDENLY_FIVE, "Suddenly Five", {14, 30, 5, 5, 5, 1, 0.3, true, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, true, false, {0, 0, 0, 0, 0}}, "Up for 5-tile shapes?", "", "Grand Master"},
+    {CMD_SAMPLE_SUDDENLY_CLOGGED, "Suddenly Clogged", {12, 25, 4, 4, 4, 1, 0.5, true, SIDES_BIG_HOLES, GROUND_CENTER_BLOCK, FORCE_RIGHT, true, false, {0, 0, 0, 0, 0}}, "", "", "Grand Master"},
+    {CMD_SAMPLE_SUDDENLY_UNSTABLE, "Suddenly Unstable", {12, 25, 4, 4, 4, 1, 0.5, true, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, true, false, {2, 2, 2, 2, 2}}, "You can't survive in this changing world...", "", "Grand Master"},
+    {CMD_SAMPLE_INSANITY, "Insanity", {12, 25, 4, 4, 4, 1, 0.5, true, SIDES_SOLID, GROUND_SOLID, FORCE_DOWN, true, true, {0, 0, 0, 0, 0}}, "Insanity! Everything is sudden and invisibe", "", "Grand Master"},
 };
 
 namespace {
@@ -72,18 +72,22 @@ struct Choice {
 };
 
 const Choice styleChoices[] = {
-    {40160, "Stones", 0}, {40161, "Digital", 1}, {40162, "Excercise Book", 2}, {40163, "Micro", 3},
-    {40165, "Pink", 4}, {40166, "Biomass", 5}, {40167, "Neon", 6}, {40168, "Primitive", 7},
+    {CMD_STYLE_STONES, "Stones", 0}, {CMD_STYLE_DIGITAL, "Digital", 1},
+    {CMD_STYLE_EXERCISE_BOOK, "Excercise Book", 2}, {CMD_STYLE_MICRO, "Micro", 3},
+    {CMD_STYLE_PINK, "Pink", 4}, {CMD_STYLE_BIOMASS, "Biomass", 5},
+    {CMD_STYLE_NEON, "Neon", 6}, {CMD_STYLE_PRIMITIVE, "Primitive", 7},
 };
 const Choice shiftChoices[] = {
-    {40053, "Very Slow", 5}, {40046, "Slow", 8}, {40047, "Medium", 10}, {40048, "Fast", 15}, {40054, "Very Fast", 20},
+    {CMD_SHIFT_VERY_SLOW, "Very Slow", 5}, {CMD_SHIFT_SLOW, "Slow", 8}, {CMD_SHIFT_MEDIUM, "Medium", 10},
+    {CMD_SHIFT_FAST, "Fast", 15}, {CMD_SHIFT_VERY_FAST, "Very Fast", 20},
 };
 const Choice zoomChoices[] = {
     {CMD_ZOOM_1, "1×", 1}, {CMD_ZOOM_2, "2×", 2}, {CMD_ZOOM_3, "3×", 3}, {CMD_ZOOM_4, "4×", 4},
     {CMD_ZOOM_FIT, "Fit screen", ZOOM_FIT_SCREEN},
 };
 const Choice fastFallChoices[] = {
-    {40055, "Very Slow", 1}, {40050, "Slow", 2}, {40051, "Medium", 3}, {40052, "Fast", 4}, {40056, "Very Fast", 5},
+    {CMD_FAST_FALL_VERY_SLOW, "Very Slow", 1}, {CMD_FAST_FALL_SLOW, "Slow", 2}, {CMD_FAST_FALL_MEDIUM, "Medium", 3},
+    {CMD_FAST_FALL_FAST, "Fast", 4}, {CMD_FAST_FALL_VERY_FAST, "Very Fast", 5},
 };
 
 struct Switch {
@@ -93,14 +97,14 @@ struct Switch {
 };
 
 const Switch switches[] = {
-    {40148, "Sounds", &GameState::soundsOn},
-    {40149, "Music", &GameState::musicOn},
-    {40112, "Predict Shapes", &GameState::predictShapes},
-    {40113, "Show Shape Projection", &GameState::showProjection},
-    {40132, "Random Events", &GameState::randomEvents},
-    {40134, "Allow Wall Kicks", &GameState::allowWallKicks},
-    {40136, "Allow Ground Kicks", &GameState::allowGroundKicks},
-    {40151, "Fall Slowdown On Action", &GameState::fallSlowdownOnAction},
+    {CMD_SOUNDS, "Sounds", &GameState::soundsOn},
+    {CMD_MUSIC, "Music", &GameState::musicOn},
+    {CMD_PREDICT_SHAPES, "Predict Shapes", &GameState::predictShapes},
+    {CMD_SHOW_PROJECTION, "Show Shape Projection", &GameState::showProjection},
+    {CMD_RANDOM_EVENTS, "Random Events", &GameState::randomEvents},
+    {CMD_ALLOW_WALL_KICKS, "Allow Wall Kicks", &GameState::allowWallKicks},
+    {CMD_ALLOW_GROUND_KICKS, "Allow Ground Kicks", &GameState::allowGroundKicks},
+    {CMD_FALL_SLOWDOWN_ON_ACTION, "Fall Slowdown On Action", &GameState::fallSlowdownOnAction},
 };
 
 const Switch* findSwitch(int32_t id)
@@ -172,11 +176,12 @@ std::vector<MenuNode> buildMenuTree()
                          item("Load Game", CMD_LOAD_GAME), separator(), item("Exit", CMD_EXIT),
                          separator(), item("Hall of Fame...", CMD_HALL_OF_FAME)};
     MenuNode options{"Options", 0, {}};
-    options.children = {choiceMenu("Graphical Style", styleChoices), switchItem(40148), switchItem(40149),
+    options.children = {choiceMenu("Graphical Style", styleChoices), switchItem(CMD_SOUNDS), switchItem(CMD_MUSIC),
                         separator(), choiceMenu("Shifting Speed", shiftChoices),
-                        choiceMenu("Fast Fall Speed", fastFallChoices), separator(), switchItem(40112),
-                        switchItem(40113), separator(), switchItem(40132), switchItem(40134),
-                        switchItem(40136), switchItem(40151), separator(),
+                        choiceMenu("Fast Fall Speed", fastFallChoices), separator(),
+                        switchItem(CMD_PREDICT_SHAPES), switchItem(CMD_SHOW_PROJECTION), separator(),
+                        switchItem(CMD_RANDOM_EVENTS), switchItem(CMD_ALLOW_WALL_KICKS),
+                        switchItem(CMD_ALLOW_GROUND_KICKS), switchItem(CMD_FALL_SLOWDOWN_ON_ACTION), separator(),
                         item("Configure Keys...", CMD_CONFIGURE_KEYS), separator(), choiceMenu("Zoom", zoomChoices)};
     MenuNode help{"?", 0, {}};
     help.children = {item("About", CMD_ABOUT), separator(), item("Editor Mode", CMD_EDITOR_MODE)};
@@ -223,7 +228,7 @@ bool runOptionCommand(int32_t id)
     } else if (const Switch* option = findSwitch(id)) {
         bool& flag = game.*(option->flag);
         flag = !flag;
-        if (id == 40112)
+        if (id == CMD_PREDICT_SHAPES)
             resizeWindow(false);  // the preview column comes or goes
         if (id == CMD_MUSIC && commandPort.musicSwitched)
             commandPort.musicSwitched(flag);
@@ -256,27 +261,12 @@ void runCommand(int32_t id)
         }
 }
 
-constexpr int32_t startUpGameId = 40081;
-
 // Everything a setting row decides; the level file is cleared.
-void assignSettings(const SampleGame& row, GameState& target = game)
+void assignSettings(const SampleGame& row)
 {
-    target.fieldWidth = row.fieldWidth;
-    target.fieldHeight = row.fieldHeight;
-    target.minBlocks = row.minBlocks;
-    target.maxBlocks = row.maxBlocks;
-    target.maxShapeExtent = row.maxShapeExtent;
-    target.minRowsToClear = row.minRowsToClear;
-    target.initialFallSpeed = row.initialFallSpeed;
-    target.gradualSpeedup = row.gradualSpeedup;
-    target.sidesType = row.sidesType;
-    target.groundType = row.groundType;
-    target.forceDirection = row.forceDirection;
-    target.suddenMode = row.suddenMode;
-    target.invisibilityMode = row.invisibilityMode;
-    target.effectFrequency = row.effectFrequency;
-    target.levelFile.clear();
-    target.tipText = row.tipText;
+    static_cast<GameRules&>(game) = row.rules;
+    game.levelFile.clear();
+    game.tipText = row.tipText;
 }
 
 // Which field cell a click on the screen cell (x, y) means, for each gravity.
@@ -326,7 +316,7 @@ void handleMenuCommand(int32_t id)
 {
     std::lock_guard<std::recursive_mutex> lock(gameLock);
     const int32_t command = id & 0xFFFF;
-    if (command >= 40004 && command <= CMD_ZOOM_FIT)
+    if (command >= CMD_LOWEST && command <= CMD_HIGHEST)
         runCommand(command);
 }
 
@@ -383,7 +373,7 @@ void applyStartUpSettings()
 {
     // The settings of "Where are the borders?", without its tip.
     for (const SampleGame& row : sampleGames)
-        if (row.id == startUpGameId)
+        if (row.id == CMD_SAMPLE_WHERE_ARE_THE_BORDERS)
             assignSettings(row);
     game.tipText.clear();
 }
@@ -401,10 +391,7 @@ std::string hallTableName(const Difficulty& rules)
                 return row.caption;
             continue;
         }
-        GameState sample;
-        assignSettings(row, sample);
-        sample.startingFallSpeed = row.initialFallSpeed;
-        if (rules == difficultyOf(sample))
+        if (rules == Difficulty{row.rules, ""})
             return row.caption;
     }
     return describeDifficulty(rules);

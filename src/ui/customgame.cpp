@@ -28,14 +28,14 @@ bool sidewaysGravity(int32_t direction)
 }
 
 template <typename Draft>
-auto integerValue(Draft& draft, int32_t bar) -> decltype(&draft.draftWidth)
+auto integerValue(Draft& draft, int32_t bar) -> decltype(&draft.fieldWidth)
 {
     switch (bar) {
-    case BAR_WIDTH: return &draft.draftWidth;
-    case BAR_HEIGHT: return &draft.draftHeight;
-    case BAR_MAX_BLOCKS: return &draft.draftMaxBlocks;
-    case BAR_MIN_BLOCKS: return &draft.draftMinBlocks;
-    case BAR_EXTENT: return &draft.draftExtent;
+    case BAR_WIDTH: return &draft.fieldWidth;
+    case BAR_HEIGHT: return &draft.fieldHeight;
+    case BAR_MAX_BLOCKS: return &draft.maxBlocks;
+    case BAR_MIN_BLOCKS: return &draft.minBlocks;
+    case BAR_EXTENT: return &draft.maxShapeExtent;
     default: return nullptr;
     }
 }
@@ -88,11 +88,11 @@ void scrollSpeed(double& speed, int32_t code, int32_t thumbPosition)
 // Lowered in this order, each rule seeing the ones before.
 void applyShapeConsistency(CustomGameDraft& draft)
 {
-    draft.draftExtent = std::min(draft.draftExtent, draft.draftWidth - 2);
-    draft.draftExtent = std::min(draft.draftExtent, draft.draftHeight - 2);
-    draft.draftMaxBlocks = std::min(draft.draftMaxBlocks, draft.draftExtent * draft.draftExtent);
-    draft.draftExtent = std::min(draft.draftExtent, draft.draftMaxBlocks);
-    draft.draftMinBlocks = std::min(draft.draftMinBlocks, draft.draftMaxBlocks);
+    draft.maxShapeExtent = std::min(draft.maxShapeExtent, draft.fieldWidth - 2);
+    draft.maxShapeExtent = std::min(draft.maxShapeExtent, draft.fieldHeight - 2);
+    draft.maxBlocks = std::min(draft.maxBlocks, draft.maxShapeExtent * draft.maxShapeExtent);
+    draft.maxShapeExtent = std::min(draft.maxShapeExtent, draft.maxBlocks);
+    draft.minBlocks = std::min(draft.minBlocks, draft.maxBlocks);
 }
 
 int32_t clampIndex(int32_t index)
@@ -108,16 +108,16 @@ bool isShapeBar(int32_t bar)
 }
 
 // The choice a list of this id edits, or null.
-template <typename Choices>
-auto listChoice(Choices& choices, int32_t id) -> decltype(&choices.sidesType)
+template <typename Draft>
+auto listChoice(Draft& draft, int32_t id) -> decltype(&draft.sidesType)
 {
     switch (id) {
-    case CTL_SIDES: return &choices.sidesType;
-    case CTL_GROUND: return &choices.groundType;
-    case CTL_DIRECTION: return &choices.forceDirection;
+    case CTL_SIDES: return &draft.sidesType;
+    case CTL_GROUND: return &draft.groundType;
+    case CTL_DIRECTION: return &draft.forceDirection;
     default:
         if (const int32_t effect = effectOfControl(id); effect >= 0)
-            return &choices.effectFrequency[effect];
+            return &draft.effectFrequency[effect];
         return nullptr;
     }
 }
@@ -133,21 +133,16 @@ ScrollRange customGameBarRange(int32_t bar)
 
 void fillCustomGameDraft(CustomGameDraft& draft)
 {
-    const bool sideways = sidewaysGravity(game.forceDirection);
-    draft.draftWidth = sideways ? game.fieldHeight : game.fieldWidth;
-    draft.draftHeight = sideways ? game.fieldWidth : game.fieldHeight;
-    draft.draftMaxBlocks = game.maxBlocks;
-    draft.draftMinBlocks = game.minBlocks;
-    draft.draftExtent = game.maxShapeExtent;
-    draft.draftMinRows = game.minRowsToClear;
-    draft.draftFallSpeed = game.initialFallSpeed;
+    draft = game;
+    if (sidewaysGravity(draft.forceDirection))
+        std::swap(draft.fieldWidth, draft.fieldHeight);
 }
 
 int32_t customGameBarPosition(const CustomGameDraft& draft, int32_t bar)
 {
     switch (bar) {
-    case BAR_SPEED: return static_cast<int32_t>(draft.draftFallSpeed * 10);
-    case BAR_MIN_ROWS: return static_cast<int32_t>(draft.draftMinRows);
+    case BAR_SPEED: return static_cast<int32_t>(draft.initialFallSpeed * 10);
+    case BAR_MIN_ROWS: return static_cast<int32_t>(draft.minRowsToClear);
     default: {
         const int32_t* value = integerValue(draft, bar);
         return value != nullptr ? *value : 0;
@@ -159,9 +154,9 @@ std::string customGameBarLabel(const CustomGameDraft& draft, int32_t bar)
 {
     char text[32];
     if (bar == BAR_SPEED)
-        std::snprintf(text, sizeof text, "%4.1f", draft.draftFallSpeed);
+        std::snprintf(text, sizeof text, "%4.1f", draft.initialFallSpeed);
     else if (bar == BAR_MIN_ROWS)
-        std::snprintf(text, sizeof text, "%u", static_cast<unsigned>(draft.draftMinRows));
+        std::snprintf(text, sizeof text, "%u", static_cast<unsigned>(draft.minRowsToClear));
     else
         std::snprintf(text, sizeof text, "%d", static_cast<int>(customGameBarPosition(draft, bar)));
     return text;
@@ -171,21 +166,21 @@ bool customGameHorizontalScroll(CustomGameDraft& draft, int32_t bar, int32_t cod
 {
     const CustomGameDraft before = draft;
     if (bar == BAR_SPEED)
-        scrollSpeed(draft.draftFallSpeed, code, thumbPosition);
+        scrollSpeed(draft.initialFallSpeed, code, thumbPosition);
     else if (int32_t* value = integerValue(draft, bar))
         scrollInteger(*value, barRanges[bar], code, thumbPosition);
     // The rules run whatever was scrolled: a narrower field may squeeze the
     // shapes as much as a smaller extent does.
     applyShapeConsistency(draft);
-    return draft.draftExtent != before.draftExtent || draft.draftMaxBlocks != before.draftMaxBlocks
-        || draft.draftMinBlocks != before.draftMinBlocks;
+    return draft.maxShapeExtent != before.maxShapeExtent || draft.maxBlocks != before.maxBlocks
+        || draft.minBlocks != before.minBlocks;
 }
 
 void customGameVerticalScroll(CustomGameDraft& draft, int32_t code)
 {
     const ScrollRange range = barRanges[BAR_MIN_ROWS];
     // Signed arithmetic: a stored value of 0 must step to 1, not wrap around.
-    int64_t rows = draft.draftMinRows;
+    int64_t rows = draft.minRowsToClear;
     switch (code) {
     case SCROLL_LINE_UP:
     case SCROLL_PAGE_UP: rows = std::min<int64_t>(range.maximum, rows + 1); break;
@@ -193,58 +188,34 @@ void customGameVerticalScroll(CustomGameDraft& draft, int32_t code)
     case SCROLL_PAGE_DOWN: rows = std::max<int64_t>(range.minimum, rows - 1); break;
     default: return;
     }
-    draft.draftMinRows = static_cast<uint32_t>(rows);
+    draft.minRowsToClear = static_cast<uint32_t>(rows);
 }
 
 void customGameOnlyTetraminoes(CustomGameDraft& draft, bool checked)
 {
     if (checked) {
-        draft.draftMaxBlocks = 4;
-        draft.draftMinBlocks = 4;
-        draft.draftExtent = 4;
+        draft.maxBlocks = 4;
+        draft.minBlocks = 4;
+        draft.maxShapeExtent = 4;
     }
-    draft.draftWidth = std::max(draft.draftWidth, 6);
-    draft.draftHeight = std::max(draft.draftHeight, 6);
+    draft.fieldWidth = std::max(draft.fieldWidth, 6);
+    draft.fieldHeight = std::max(draft.fieldHeight, 6);
 }
 
-CustomGameChoices currentCustomGameChoices()
+void startCustomGame(const CustomGameDraft& draft)
 {
-    CustomGameChoices choices;
-    choices.sidesType = game.sidesType;
-    choices.groundType = game.groundType;
-    choices.forceDirection = game.forceDirection;
-    choices.gradualSpeedup = game.gradualSpeedup;
-    choices.suddenMode = game.suddenMode;
-    choices.invisibilityMode = game.invisibilityMode;
-    choices.effectFrequency = game.effectFrequency;
-    return choices;
-}
-
-void startCustomGame(const CustomGameDraft& draft, const CustomGameChoices& choices)
-{
-    game.initialFallSpeed = draft.draftFallSpeed;
-    game.fallSpeed = draft.draftFallSpeed;
-    game.gradualSpeedup = choices.gradualSpeedup;
-    game.forceDirection = clampIndex(choices.forceDirection);
-    game.suddenMode = choices.suddenMode;
-    game.invisibilityMode = choices.invisibilityMode;
+    GameRules rules = draft;
+    rules.sidesType = clampIndex(draft.sidesType);
+    rules.groundType = clampIndex(draft.groundType);
+    rules.forceDirection = clampIndex(draft.forceDirection);
+    for (int32_t& frequency : rules.effectFrequency)
+        frequency = clampIndex(frequency);
     // The direction just chosen decides the exchange, so the field keeps the
     // proportions the player saw, also when the direction changed here.
-    if (sidewaysGravity(game.forceDirection)) {
-        game.fieldWidth = draft.draftHeight;
-        game.fieldHeight = draft.draftWidth;
-    } else {
-        game.fieldWidth = draft.draftWidth;
-        game.fieldHeight = draft.draftHeight;
-    }
-    game.sidesType = clampIndex(choices.sidesType);
-    game.groundType = clampIndex(choices.groundType);
-    game.maxBlocks = draft.draftMaxBlocks;
-    game.minBlocks = draft.draftMinBlocks;
-    game.maxShapeExtent = draft.draftExtent;
-    game.minRowsToClear = draft.draftMinRows;
-    for (int32_t i = 0; i < EFFECT_COUNT; ++i)
-        game.effectFrequency[i] = clampIndex(choices.effectFrequency[i]);
+    if (sidewaysGravity(rules.forceDirection))
+        std::swap(rules.fieldWidth, rules.fieldHeight);
+    static_cast<GameRules&>(game) = rules;
+    game.fallSpeed = rules.initialFallSpeed;
     game.levelFile.clear();
     game.tipText.clear();
     startNewGame();
@@ -253,7 +224,6 @@ void startCustomGame(const CustomGameDraft& draft, const CustomGameChoices& choi
 void openCustomGameDialog(CustomGameDialog& dialog)
 {
     fillCustomGameDraft(dialog.draft);
-    dialog.choices = currentCustomGameChoices();
     dialog.onlyTetraminoes = false;
 }
 
@@ -273,9 +243,9 @@ std::vector<ControlState> customGameDialogControls(const CustomGameDialog& dialo
     }
     const std::pair<int32_t, bool> boxes[] = {
         {CTL_ONLY_TETRAMINOES, dialog.onlyTetraminoes},
-        {CTL_GRADUAL_SPEEDUP, dialog.choices.gradualSpeedup},
-        {CTL_SUDDEN_MODE, dialog.choices.suddenMode},
-        {CTL_INVISIBILITY_MODE, dialog.choices.invisibilityMode},
+        {CTL_GRADUAL_SPEEDUP, dialog.draft.gradualSpeedup},
+        {CTL_SUDDEN_MODE, dialog.draft.suddenMode},
+        {CTL_INVISIBILITY_MODE, dialog.draft.invisibilityMode},
     };
     for (const auto& [id, checked] : boxes) {
         ControlState box;
@@ -289,7 +259,7 @@ std::vector<ControlState> customGameDialogControls(const CustomGameDialog& dialo
     for (int32_t id : lists) {
         ControlState list;
         list.id = id;
-        list.selection = *listChoice(dialog.choices, id);
+        list.selection = *listChoice(dialog.draft, id);
         controls.push_back(list);
     }
     return controls;
@@ -316,16 +286,16 @@ void customGameDialogChecked(CustomGameDialog& dialog, int32_t id, bool checked)
         dialog.onlyTetraminoes = checked;
         customGameOnlyTetraminoes(dialog.draft, checked);
         break;
-    case CTL_GRADUAL_SPEEDUP: dialog.choices.gradualSpeedup = checked; break;
-    case CTL_SUDDEN_MODE: dialog.choices.suddenMode = checked; break;
-    case CTL_INVISIBILITY_MODE: dialog.choices.invisibilityMode = checked; break;
+    case CTL_GRADUAL_SPEEDUP: dialog.draft.gradualSpeedup = checked; break;
+    case CTL_SUDDEN_MODE: dialog.draft.suddenMode = checked; break;
+    case CTL_INVISIBILITY_MODE: dialog.draft.invisibilityMode = checked; break;
     default: break;
     }
 }
 
 void customGameDialogSelected(CustomGameDialog& dialog, int32_t id, int32_t index)
 {
-    if (int32_t* choice = listChoice(dialog.choices, id))
+    if (int32_t* choice = listChoice(dialog.draft, id))
         *choice = index;
 }
 
@@ -333,7 +303,7 @@ DialogOutcome customGameDialogCommand(CustomGameDialog& dialog, int32_t id)
 {
     switch (id) {
     case CTL_OK:
-        startCustomGame(dialog.draft, dialog.choices);
+        startCustomGame(dialog.draft);
         return DIALOG_ACCEPTED;
     case CTL_CANCEL: return DIALOG_CANCELLED;
     default: return DIALOG_STAYS_OPEN;

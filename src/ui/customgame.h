@@ -13,18 +13,11 @@
 #include <string>
 #include <vector>
 
-// The values the scroll bars edit. Width and height are the field as seen on
-// the screen, so under gravity "Right" or "Left" they are the record's height
-// and width.
-struct CustomGameDraft {
-    int32_t draftWidth = 0;
-    int32_t draftHeight = 0;
-    int32_t draftMaxBlocks = 0;
-    int32_t draftMinBlocks = 0;
-    int32_t draftExtent = 0;
-    uint32_t draftMinRows = 0;
-    double draftFallSpeed = 0;
-};
+// The rules the dialog edits. Width and height are the field as seen on the
+// screen, so under gravity "Right" or "Left" they are the record's height and
+// width. A list index below zero means nothing is selected and counts as the
+// first item.
+using CustomGameDraft = GameRules;
 
 // The dialog's scroll bars. All but the last are horizontal.
 enum CustomGameBar : int32_t {
@@ -63,8 +56,8 @@ struct ScrollRange {
 // The bar's range of positions. The speed bar runs over tenths of a cell.
 ScrollRange customGameBarRange(int32_t bar);
 
-// Refills the draft from the record; the dialog does this on every opening,
-// so nothing edited in a cancelled dialog comes back.
+// Refills the draft from the record's rules; the dialog does this on every
+// opening, so nothing edited in a cancelled dialog comes back.
 void fillCustomGameDraft(CustomGameDraft& draft);
 
 // Where the bar's thumb stands: the value itself, or for the speed its tenths
@@ -93,32 +86,15 @@ void customGameVerticalScroll(CustomGameDraft& draft, int32_t code);
 // 6 by 6 so a tetramino fits inside the walls.
 void customGameOnlyTetraminoes(CustomGameDraft& draft, bool checked);
 
-// The choices of the dialog's lists and check boxes. A list index below zero
-// means nothing is selected and counts as the first item.
-struct CustomGameChoices {
-    int32_t sidesType = 0;
-    int32_t groundType = 0;
-    int32_t forceDirection = 0;
-    bool gradualSpeedup = false;
-    bool suddenMode = false;
-    bool invisibilityMode = false;
-    std::array<int32_t, EFFECT_COUNT> effectFrequency{};
-};
+// "Start!": writes the draft into the record, with width and height
+// exchanged back for gravity "Right" and "Left", drops any level file and
+// tip, and starts a new game. Window thread, under gameLock.
+void startCustomGame(const CustomGameDraft& draft);
 
-// The record's current choices, for filling the lists and boxes on opening.
-CustomGameChoices currentCustomGameChoices();
-
-// "Start!": writes the draft and the choices into the record, with width and
-// height exchanged back for gravity "Right" and "Left", drops any level file
-// and tip, and starts a new game. Window thread, under gameLock.
-void startCustomGame(const CustomGameDraft& draft, const CustomGameChoices& choices);
-
-// The dialog, apart from its widgets: the draft, the lists' and boxes'
-// choices and "Only tetraminoes", changed by the events of the controls of
-// customGameTemplate(), by id.
+// The dialog, apart from its widgets: the draft and "Only tetraminoes",
+// changed by the events of the controls of customGameTemplate(), by id.
 struct CustomGameDialog {
     CustomGameDraft draft;
-    CustomGameChoices choices;
     // Unchecked on every opening; while checked it holds the shape bars.
     bool onlyTetraminoes = false;
 };

@@ -3,12 +3,6 @@
 // quietly and the game plays on in silence.
 #pragma once
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 
 // Installs the cue player and starts the music thread; the sequencer reports

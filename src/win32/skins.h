@@ -2,12 +2,6 @@
 // .bmp files as on Linux) and handed to the renderer.
 #pragma once
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 
 // Window thread, at start-up, before the first paint. A bitmap that is

@@ -3,12 +3,6 @@
 // the same mapping as SDL's controllers on Linux.
 #pragma once
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 
 // Starts reading the controllers on the window's timer: every 10 ms while

@@ -17,7 +17,7 @@ protected:
     {
         GameTest::SetUp();
         fakeAudio::install();
-        // As the shell wires it once the device is open.
+        // As a front end wires it once the device is open.
         installSoundPlayer(playCue);
     }
 

@@ -126,7 +126,7 @@ TEST_F(MusicThreadTest, PrepareRunsFirstAndFinishLastOnTheThread)
     static Calls atFinish;
     preparedOn = finishedOn = {};
     atFinish.clear();
-    // The shell opens its device and installs the port in prepare.
+    // A front end opens its device and installs the port in prepare.
     installAudioPort({});
     game.musicOn = true;
     ASSERT_TRUE(startMusicThread(

@@ -21,13 +21,13 @@ namespace {
 CustomGameDraft draftOf(int32_t width, int32_t height, int32_t extent, int32_t maxBlocks, int32_t minBlocks)
 {
     CustomGameDraft draft;
-    draft.draftWidth = width;
-    draft.draftHeight = height;
-    draft.draftExtent = extent;
-    draft.draftMaxBlocks = maxBlocks;
-    draft.draftMinBlocks = minBlocks;
-    draft.draftMinRows = 1;
-    draft.draftFallSpeed = 0.4;
+    draft.fieldWidth = width;
+    draft.fieldHeight = height;
+    draft.maxShapeExtent = extent;
+    draft.maxBlocks = maxBlocks;
+    draft.minBlocks = minBlocks;
+    draft.minRowsToClear = 1;
+    draft.initialFallSpeed = 0.4;
     return draft;
 }
 
@@ -38,7 +38,7 @@ struct Shapes {
 
 Shapes shapesOf(const CustomGameDraft& draft)
 {
-    return {draft.draftExtent, draft.draftMaxBlocks, draft.draftMinBlocks};
+    return {draft.maxShapeExtent, draft.maxBlocks, draft.minBlocks};
 }
 
 std::ostream& operator<<(std::ostream& out, const Shapes& s)
@@ -57,17 +57,17 @@ TEST_F(CustomGameRules, NarrowingTheFieldSqueezesTheShapesAndWideningGivesNothin
 {
     CustomGameDraft draft = draftOf(10, 20, 5, 12, 6);
     EXPECT_TRUE(customGameHorizontalScroll(draft, BAR_WIDTH, SCROLL_THUMB_TRACK, 4));
-    EXPECT_EQ(draft.draftWidth, 4);
+    EXPECT_EQ(draft.fieldWidth, 4);
     EXPECT_EQ(shapesOf(draft), (Shapes{2, 4, 4}));
 
     EXPECT_FALSE(customGameHorizontalScroll(draft, BAR_WIDTH, SCROLL_THUMB_POSITION, 10));
-    EXPECT_EQ(draft.draftWidth, 10);
+    EXPECT_EQ(draft.fieldWidth, 10);
     EXPECT_EQ(shapesOf(draft), (Shapes{2, 4, 4}));
 
     // The height squeezes the same way.
     draft = draftOf(20, 10, 8, 25, 10);
     EXPECT_TRUE(customGameHorizontalScroll(draft, BAR_HEIGHT, SCROLL_LINE_LEFT, 0));
-    EXPECT_EQ(draft.draftHeight, 9);
+    EXPECT_EQ(draft.fieldHeight, 9);
     EXPECT_EQ(shapesOf(draft), (Shapes{7, 25, 10}));
 }
 
@@ -88,18 +88,18 @@ TEST_F(CustomGameRules, ExtentAndMaxBlocksHoldEachOtherDown)
     // Min blocks can rise above max blocks only to be pulled back.
     draft = draftOf(10, 10, 3, 5, 5);
     EXPECT_FALSE(customGameHorizontalScroll(draft, BAR_MIN_BLOCKS, SCROLL_LINE_RIGHT, 0));
-    EXPECT_EQ(draft.draftMinBlocks, 5);
+    EXPECT_EQ(draft.minBlocks, 5);
 }
 
 TEST_F(CustomGameRules, ArrowsStopAtTheBoundsAndPagesStepLikeLines)
 {
     CustomGameDraft draft = draftOf(50, 50, 20, 25, 1);
     EXPECT_FALSE(customGameHorizontalScroll(draft, BAR_MAX_BLOCKS, SCROLL_LINE_RIGHT, 0));
-    EXPECT_EQ(draft.draftMaxBlocks, 25);
+    EXPECT_EQ(draft.maxBlocks, 25);
     EXPECT_FALSE(customGameHorizontalScroll(draft, BAR_MIN_BLOCKS, SCROLL_LINE_LEFT, 0));
-    EXPECT_EQ(draft.draftMinBlocks, 1);
+    EXPECT_EQ(draft.minBlocks, 1);
     customGameHorizontalScroll(draft, BAR_WIDTH, SCROLL_PAGE_RIGHT, 0);
-    EXPECT_EQ(draft.draftWidth, 50);
+    EXPECT_EQ(draft.fieldWidth, 50);
 
     for (int32_t bar : {BAR_WIDTH, BAR_HEIGHT, BAR_MAX_BLOCKS, BAR_MIN_BLOCKS, BAR_EXTENT}) {
         const ScrollRange range = customGameBarRange(bar);
@@ -120,37 +120,37 @@ TEST_F(CustomGameRules, EveryScrollRunsTheRulesWhateverBarSentIt)
     CustomGameDraft draft = draftOf(6, 30, 8, 25, 10);
     EXPECT_TRUE(customGameHorizontalScroll(draft, BAR_SPEED, SCROLL_END, 0));
     EXPECT_EQ(shapesOf(draft), (Shapes{4, 16, 10}));
-    EXPECT_DOUBLE_EQ(draft.draftFallSpeed, 0.4) << "the end of a scroll moves nothing";
+    EXPECT_DOUBLE_EQ(draft.initialFallSpeed, 0.4) << "the end of a scroll moves nothing";
 }
 
 TEST_F(CustomGameRules, SpeedStepsByTenthsBetweenItsBounds)
 {
     CustomGameDraft draft = draftOf(10, 20, 4, 4, 4);
-    draft.draftFallSpeed = 0.1;
+    draft.initialFallSpeed = 0.1;
     customGameHorizontalScroll(draft, BAR_SPEED, SCROLL_LINE_LEFT, 0);
-    EXPECT_EQ(draft.draftFallSpeed, 0.1);
+    EXPECT_EQ(draft.initialFallSpeed, 0.1);
     EXPECT_EQ(customGameBarLabel(draft, BAR_SPEED), " 0.1");
 
-    draft.draftFallSpeed = 5.0;
+    draft.initialFallSpeed = 5.0;
     customGameHorizontalScroll(draft, BAR_SPEED, SCROLL_PAGE_RIGHT, 0);
-    EXPECT_EQ(draft.draftFallSpeed, 5.0);
+    EXPECT_EQ(draft.initialFallSpeed, 5.0);
     EXPECT_EQ(customGameBarLabel(draft, BAR_SPEED), " 5.0");
     EXPECT_EQ(customGameBarPosition(draft, BAR_SPEED), 50);
 
     customGameHorizontalScroll(draft, BAR_SPEED, SCROLL_THUMB_TRACK, 8);
-    EXPECT_EQ(draft.draftFallSpeed, 0.8);
+    EXPECT_EQ(draft.initialFallSpeed, 0.8);
     EXPECT_EQ(customGameBarLabel(draft, BAR_SPEED), " 0.8");
     EXPECT_EQ(customGameBarPosition(draft, BAR_SPEED), 8);
 
     // A speed between two tenths keeps its offset while it steps.
-    draft.draftFallSpeed = 0.15;
+    draft.initialFallSpeed = 0.15;
     EXPECT_EQ(customGameBarPosition(draft, BAR_SPEED), 1);
     EXPECT_EQ(customGameBarLabel(draft, BAR_SPEED), " 0.1");
     customGameHorizontalScroll(draft, BAR_SPEED, SCROLL_LINE_RIGHT, 0);
-    EXPECT_DOUBLE_EQ(draft.draftFallSpeed, 0.25);
+    EXPECT_DOUBLE_EQ(draft.initialFallSpeed, 0.25);
     customGameHorizontalScroll(draft, BAR_SPEED, SCROLL_LINE_LEFT, 0);
     customGameHorizontalScroll(draft, BAR_SPEED, SCROLL_LINE_LEFT, 0);
-    EXPECT_EQ(draft.draftFallSpeed, 0.1) << "a step below the slowest speed gives exactly 0.1";
+    EXPECT_EQ(draft.initialFallSpeed, 0.1) << "a step below the slowest speed gives exactly 0.1";
 }
 
 TEST_F(CustomGameRules, MinRowsUpperArrowRaisesAndItsThumbDoesNothing)
@@ -159,23 +159,23 @@ TEST_F(CustomGameRules, MinRowsUpperArrowRaisesAndItsThumbDoesNothing)
     std::vector<uint32_t> seen;
     for (int i = 0; i < 12; ++i) {
         customGameVerticalScroll(draft, i % 2 == 0 ? SCROLL_LINE_UP : SCROLL_PAGE_UP);
-        seen.push_back(draft.draftMinRows);
+        seen.push_back(draft.minRowsToClear);
     }
     EXPECT_EQ(seen, (std::vector<uint32_t>{2, 3, 4, 5, 6, 7, 8, 9, 10, 10, 10, 10}));
     EXPECT_EQ(customGameBarLabel(draft, BAR_MIN_ROWS), "10");
 
     customGameVerticalScroll(draft, SCROLL_THUMB_TRACK);
     customGameVerticalScroll(draft, SCROLL_THUMB_POSITION);
-    EXPECT_EQ(draft.draftMinRows, 10u);
+    EXPECT_EQ(draft.minRowsToClear, 10u);
 
     for (int i = 0; i < 12; ++i)
         customGameVerticalScroll(draft, SCROLL_LINE_DOWN);
-    EXPECT_EQ(draft.draftMinRows, 1u);
+    EXPECT_EQ(draft.minRowsToClear, 1u);
 
     // A stored 0 steps into the range instead of wrapping around.
-    draft.draftMinRows = 0;
+    draft.minRowsToClear = 0;
     customGameVerticalScroll(draft, SCROLL_LINE_DOWN);
-    EXPECT_EQ(draft.draftMinRows, 1u);
+    EXPECT_EQ(draft.minRowsToClear, 1u);
 }
 
 TEST_F(CustomGameRules, OnlyTetraminoesSetsFourAndMakesRoomForThem)
@@ -183,15 +183,15 @@ TEST_F(CustomGameRules, OnlyTetraminoesSetsFourAndMakesRoomForThem)
     CustomGameDraft draft = draftOf(4, 5, 2, 4, 3);
     customGameOnlyTetraminoes(draft, true);
     EXPECT_EQ(shapesOf(draft), (Shapes{4, 4, 4}));
-    EXPECT_EQ(draft.draftWidth, 6);
-    EXPECT_EQ(draft.draftHeight, 6);
+    EXPECT_EQ(draft.fieldWidth, 6);
+    EXPECT_EQ(draft.fieldHeight, 6);
 
     // Unchecking keeps the values but still makes room.
     draft = draftOf(5, 30, 3, 7, 2);
     customGameOnlyTetraminoes(draft, false);
     EXPECT_EQ(shapesOf(draft), (Shapes{3, 7, 2}));
-    EXPECT_EQ(draft.draftWidth, 6);
-    EXPECT_EQ(draft.draftHeight, 30);
+    EXPECT_EQ(draft.fieldWidth, 6);
+    EXPECT_EQ(draft.fieldHeight, 30);
 }
 
 TEST_F(CustomGameRules, SidewaysGravityShowsTheFieldAsOnTheScreen)
@@ -203,12 +203,12 @@ TEST_F(CustomGameRules, SidewaysGravityShowsTheFieldAsOnTheScreen)
         CustomGameDraft draft;
         fillCustomGameDraft(draft);
         const bool sideways = direction == FORCE_RIGHT || direction == FORCE_LEFT;
-        EXPECT_EQ(draft.draftWidth, sideways ? 25 : 12) << forceDirectionNames[direction];
-        EXPECT_EQ(draft.draftHeight, sideways ? 12 : 25) << forceDirectionNames[direction];
+        EXPECT_EQ(draft.fieldWidth, sideways ? 25 : 12) << forceDirectionNames[direction];
+        EXPECT_EQ(draft.fieldHeight, sideways ? 12 : 25) << forceDirectionNames[direction];
 
         // Started unchanged, the field is the same again.
         fakeWindow::install();
-        startCustomGame(draft, currentCustomGameChoices());
+        startCustomGame(draft);
         fakeWindow::uninstall();
         EXPECT_EQ(game.fieldWidth, 12) << forceDirectionNames[direction];
         EXPECT_EQ(game.fieldHeight, 25) << forceDirectionNames[direction];
@@ -220,17 +220,16 @@ TEST_F(CustomGameRules, StartWritesEverySettingAndStartsAFreshGame)
     fakeWindow::install();
     setUpGameInProgress();
     CustomGameDraft draft = draftOf(16, 22, 5, 7, 3);
-    draft.draftMinRows = 3;
-    draft.draftFallSpeed = 1.3;
-    CustomGameChoices choices;
-    choices.sidesType = SIDES_BIG_HOLES;
-    choices.groundType = -1;  // nothing selected
-    choices.forceDirection = FORCE_LEFT;
-    choices.gradualSpeedup = true;
-    choices.suddenMode = false;
-    choices.invisibilityMode = true;
-    choices.effectFrequency = {FREQ_OFTEN, -1, FREQ_RARELY, FREQ_NEVER, FREQ_SOMETIMES};
-    startCustomGame(draft, choices);
+    draft.minRowsToClear = 3;
+    draft.initialFallSpeed = 1.3;
+    draft.sidesType = SIDES_BIG_HOLES;
+    draft.groundType = -1;  // nothing selected
+    draft.forceDirection = FORCE_LEFT;
+    draft.gradualSpeedup = true;
+    draft.suddenMode = false;
+    draft.invisibilityMode = true;
+    draft.effectFrequency = {FREQ_OFTEN, -1, FREQ_RARELY, FREQ_NEVER, FREQ_SOMETIMES};
+    startCustomGame(draft);
     fakeWindow::uninstall();
 
     EXPECT_EQ(game.fieldWidth, 22);

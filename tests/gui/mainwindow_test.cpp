@@ -241,39 +241,41 @@ Options
 
 TEST_F(MainWindowTest, OptionCommandsKeepOneCheckPerSubmenu)
 {
-    command(40163);  // Micro
+    command(CMD_STYLE_MICRO);
     EXPECT_EQ(game.skinIndex, 3);
     EXPECT_EQ(game.cellSize, 8);
     EXPECT_EQ(window->playArea()->width(), playAreaWidth);
     EXPECT_EQ(playAreaHeight, 25 * 8);
-    for (int32_t id : {40160, 40161, 40162, 40163, 40165, 40166, 40167, 40168})
-        EXPECT_EQ(window->action(id)->isChecked(), id == 40163) << id;
+    for (int32_t id : {CMD_STYLE_STONES, CMD_STYLE_DIGITAL, CMD_STYLE_EXERCISE_BOOK, CMD_STYLE_MICRO, CMD_STYLE_PINK,
+                       CMD_STYLE_BIOMASS, CMD_STYLE_NEON, CMD_STYLE_PRIMITIVE})
+        EXPECT_EQ(window->action(id)->isChecked(), id == CMD_STYLE_MICRO) << id;
 
-    command(40048);
+    command(CMD_SHIFT_FAST);
     EXPECT_EQ(game.shiftSpeed, 15);
-    command(40055);
+    command(CMD_FAST_FALL_VERY_SLOW);
     EXPECT_EQ(game.fastFallSpeed, 1);
-    for (int32_t id : {40053, 40046, 40047, 40048, 40054})
-        EXPECT_EQ(window->action(id)->isChecked(), id == 40048);
+    for (int32_t id : {CMD_SHIFT_VERY_SLOW, CMD_SHIFT_SLOW, CMD_SHIFT_MEDIUM, CMD_SHIFT_FAST, CMD_SHIFT_VERY_FAST})
+        EXPECT_EQ(window->action(id)->isChecked(), id == CMD_SHIFT_FAST);
 
     const bool before = game.showProjection;
-    command(40113);
+    command(CMD_SHOW_PROJECTION);
     EXPECT_NE(game.showProjection, before);
-    EXPECT_EQ(window->action(40113)->isChecked(), game.showProjection);
+    EXPECT_EQ(window->action(CMD_SHOW_PROJECTION)->isChecked(), game.showProjection);
 
     // A speed the menu does not offer checks none of its items.
     game.shiftSpeed = 7;
     window->refreshMenuChecks();
-    for (int32_t id : {40053, 40046, 40047, 40048, 40054})
+    for (int32_t id : {CMD_SHIFT_VERY_SLOW, CMD_SHIFT_SLOW, CMD_SHIFT_MEDIUM, CMD_SHIFT_FAST, CMD_SHIFT_VERY_FAST})
         EXPECT_FALSE(window->action(id)->isChecked());
 }
 
 TEST_F(MainWindowTest, OneOfManySubmenusShowRoundMarks)
 {
     const std::vector<std::vector<int32_t>> submenus = {
-        {40160, 40161, 40162, 40163, 40165, 40166, 40167, 40168},
-        {40053, 40046, 40047, 40048, 40054},
-        {40055, 40050, 40051, 40052, 40056},
+        {CMD_STYLE_STONES, CMD_STYLE_DIGITAL, CMD_STYLE_EXERCISE_BOOK, CMD_STYLE_MICRO, CMD_STYLE_PINK,
+         CMD_STYLE_BIOMASS, CMD_STYLE_NEON, CMD_STYLE_PRIMITIVE},
+        {CMD_SHIFT_VERY_SLOW, CMD_SHIFT_SLOW, CMD_SHIFT_MEDIUM, CMD_SHIFT_FAST, CMD_SHIFT_VERY_FAST},
+        {CMD_FAST_FALL_VERY_SLOW, CMD_FAST_FALL_SLOW, CMD_FAST_FALL_MEDIUM, CMD_FAST_FALL_FAST, CMD_FAST_FALL_VERY_FAST},
         {CMD_ZOOM_1, CMD_ZOOM_2, CMD_ZOOM_3, CMD_ZOOM_4, CMD_ZOOM_FIT}};
     std::set<QActionGroup*> groups;
     for (const std::vector<int32_t>& items : submenus) {
@@ -286,7 +288,8 @@ TEST_F(MainWindowTest, OneOfManySubmenusShowRoundMarks)
         groups.insert(group);
     }
     EXPECT_EQ(groups.size(), 4u) << "one group for each submenu";
-    for (int32_t onOff : {40148, 40149, 40112, 40113, 40151, int32_t(CMD_EDITOR_MODE)})
+    for (int32_t onOff : {CMD_SOUNDS, CMD_MUSIC, CMD_PREDICT_SHAPES, CMD_SHOW_PROJECTION, CMD_FALL_SLOWDOWN_ON_ACTION,
+                          CMD_EDITOR_MODE})
         EXPECT_EQ(window->action(onOff)->actionGroup(), nullptr) << onOff << " keeps its check box";
 }
 
@@ -349,7 +352,7 @@ TEST_F(MainWindowTest, PredictShapesResizesThePlayArea)
     startNewGame();
     ASSERT_TRUE(game.predictShapes);
     EXPECT_EQ(playAreaWidth, 160) << "(4 + 2 + 2) cells of 20 px";
-    command(40112);
+    command(CMD_PREDICT_SHAPES);
     EXPECT_FALSE(game.predictShapes);
     EXPECT_EQ(playAreaWidth, 150);
     EXPECT_EQ(fieldOriginX, 35);
@@ -375,58 +378,58 @@ TEST_F(MainWindowTest, SampleGamesAssignEverySetting)
             ASSERT_EQ(shown.size(), 1u) << "the level's tip, no failure";
             continue;
         }
-        EXPECT_EQ(game.fieldWidth, row.fieldWidth);
-        EXPECT_EQ(game.fieldHeight, row.fieldHeight);
-        EXPECT_EQ(game.minBlocks, row.minBlocks);
-        EXPECT_EQ(game.maxBlocks, row.maxBlocks);
-        EXPECT_EQ(game.maxShapeExtent, row.maxShapeExtent);
-        EXPECT_EQ(game.minRowsToClear, row.minRowsToClear);
-        EXPECT_EQ(game.initialFallSpeed, row.initialFallSpeed);
-        EXPECT_EQ(game.fallSpeed, row.initialFallSpeed);
-        EXPECT_EQ(game.gradualSpeedup, row.gradualSpeedup);
-        EXPECT_EQ(game.sidesType, row.sidesType);
-        EXPECT_EQ(game.groundType, row.groundType);
-        EXPECT_EQ(game.forceDirection, row.forceDirection);
-        EXPECT_EQ(game.suddenMode, row.suddenMode);
-        EXPECT_EQ(game.invisibilityMode, row.invisibilityMode);
-        EXPECT_EQ(game.effectFrequency, row.effectFrequency);
+        EXPECT_EQ(game.fieldWidth, row.rules.fieldWidth);
+        EXPECT_EQ(game.fieldHeight, row.rules.fieldHeight);
+        EXPECT_EQ(game.minBlocks, row.rules.minBlocks);
+        EXPECT_EQ(game.maxBlocks, row.rules.maxBlocks);
+        EXPECT_EQ(game.maxShapeExtent, row.rules.maxShapeExtent);
+        EXPECT_EQ(game.minRowsToClear, row.rules.minRowsToClear);
+        EXPECT_EQ(game.initialFallSpeed, row.rules.initialFallSpeed);
+        EXPECT_EQ(game.fallSpeed, row.rules.initialFallSpeed);
+        EXPECT_EQ(game.gradualSpeedup, row.rules.gradualSpeedup);
+        EXPECT_EQ(game.sidesType, row.rules.sidesType);
+        EXPECT_EQ(game.groundType, row.rules.groundType);
+        EXPECT_EQ(game.forceDirection, row.rules.forceDirection);
+        EXPECT_EQ(game.suddenMode, row.rules.suddenMode);
+        EXPECT_EQ(game.invisibilityMode, row.rules.invisibilityMode);
+        EXPECT_EQ(game.effectFrequency, row.rules.effectFrequency);
         EXPECT_EQ(game.levelFile, "");
         EXPECT_EQ(game.tipText, row.tipText);
         EXPECT_EQ(shown.size(), *row.tipText ? 1u : 0u);
         // What the generator and the field rely on.
-        EXPECT_LE(1, row.minBlocks);
-        EXPECT_LE(row.minBlocks, row.maxBlocks);
-        EXPECT_LE(row.maxBlocks, row.maxShapeExtent * row.maxShapeExtent);
-        EXPECT_LE(row.maxShapeExtent, std::min(row.fieldWidth, row.fieldHeight) - 2);
+        EXPECT_LE(1, row.rules.minBlocks);
+        EXPECT_LE(row.rules.minBlocks, row.rules.maxBlocks);
+        EXPECT_LE(row.rules.maxBlocks, row.rules.maxShapeExtent * row.rules.maxShapeExtent);
+        EXPECT_LE(row.rules.maxShapeExtent, std::min(row.rules.fieldWidth, row.rules.fieldHeight) - 2);
     }
 }
 
 TEST_F(MainWindowTest, SomeSampleGamesAsTheyAreKnown)
 {
-    command(40174);  // Unstable Field
-    command(40179);  // Insanity
+    command(CMD_SAMPLE_UNSTABLE_FIELD);
+    command(CMD_SAMPLE_INSANITY);
     EXPECT_EQ(game.effectFrequency, (std::array<int32_t, 5>{0, 0, 0, 0, 0}));
     EXPECT_TRUE(game.suddenMode);
     EXPECT_TRUE(game.invisibilityMode);
     EXPECT_EQ(game.tipText, "Insanity! Everything is sudden and invisibe");
 
-    command(40147);  // Suddenly Clogged
+    command(CMD_SAMPLE_SUDDENLY_CLOGGED);
     EXPECT_EQ(game.sidesType, SIDES_BIG_HOLES);
     EXPECT_EQ(game.groundType, GROUND_CENTER_BLOCK);
     EXPECT_EQ(game.forceDirection, FORCE_RIGHT);
     EXPECT_TRUE(game.suddenMode);
 
-    command(40099);  // Monsters!
+    command(CMD_SAMPLE_MONSTERS);
     EXPECT_EQ(game.maxBlocks, 25);
     EXPECT_EQ(game.maxShapeExtent, 6);
     // A missing level keeps the previous game's settings, after the message.
     shown.clear();
-    command(40117);  // Africa, not in this empty game directory
+    command(CMD_SAMPLE_AFRICA);  // not in this empty game directory
     EXPECT_EQ(shown, std::vector<std::string>{"Couldn't open file to load game"});
     EXPECT_EQ(game.maxBlocks, 25);
     EXPECT_EQ(game.fieldWidth, 20);
 
-    command(40081);
+    command(CMD_SAMPLE_WHERE_ARE_THE_BORDERS);
     EXPECT_EQ(game.tipText,
               "Where are the field borders?!\n\nTip: Hang your shapes on the already placed blocks or they will fall thru");
 }
@@ -637,7 +640,7 @@ TEST_F(MainWindowTest, AStoredZoomThatDoesNotFitTheScreenFallsBackAndIsGreyedOut
 
     // "Pentamino" is 700 pixels high: not even 1x fits 800 x 600, yet 1x can
     // be chosen, and the window keeps its menu bar on the screen.
-    command(40096);
+    command(CMD_SAMPLE_PENTAMINO);
     command(CMD_ZOOM_1);
     EXPECT_EQ(window->playArea()->zoomFactor(), 1);
     EXPECT_EQ(window->frameGeometry().top(), screenNamed("svga")->availableGeometry().top());
@@ -654,12 +657,12 @@ TEST_F(MainWindowTest, ZoomFactorsAreGreyedAnewWhenTheFieldOrTheScreenChanges)
 
     // "Sea bottom" is 50 cells wide: 4x no longer fits, 3x is drawn, and 4x
     // comes back with a narrower field.
-    command(40098);
+    command(CMD_SAMPLE_SEA_BOTTOM);
     EXPECT_EQ(area->zoomFactor(), 3);
     EXPECT_FALSE(window->action(CMD_ZOOM_4)->isEnabled());
     EXPECT_TRUE(window->action(CMD_ZOOM_4)->isChecked());
     EXPECT_EQ(extraSettings.zoom, 4);
-    command(CMD_TETRAMINOES);
+    command(CMD_SAMPLE_TETRAMINOES);
     EXPECT_EQ(area->zoomFactor(), 4);
     EXPECT_TRUE(window->action(CMD_ZOOM_4)->isEnabled());
 

@@ -76,7 +76,7 @@ TEST_F(HallOfFameTest, TablesAreKeyedByTheRulesAloneAndSurviveTheAutosave)
     // A recorded speed of other rules is not taken over.
     Difficulty stale = started;
     stale.fieldWidth += 1;
-    stale.startingSpeed = 0.3;
+    stale.initialFallSpeed = 0.3;
     extraSettings.autosavedRules = stale;
     ASSERT_TRUE(loadAutosave());
     adoptAutosavedRules();
@@ -109,7 +109,7 @@ TEST_F(HallOfFameTest, ReadsLenientlyAndSetsADamagedFileAside)
 {
     Difficulty rules = difficultyOf(game);
     rules.levelFile = "levels/My level.sav";
-    rules.startingSpeed = 0.15;
+    rules.initialFallSpeed = 0.15;
     HallOfFame hall;
     insertHallEntry(hall, rules, {5, "Ann Lee", "2026-03-04"});
     std::string text = formatHallOfFame(hall);
@@ -122,7 +122,7 @@ TEST_F(HallOfFameTest, ReadsLenientlyAndSetsADamagedFileAside)
 
     // Edited by hand: CRLF, rubbish lines, unsorted, too many, an entry of no table.
     Difficulty noSpeed = rules;
-    noSpeed.startingSpeed = std::nan("");
+    noSpeed.initialFallSpeed = std::nan("");
     std::string edited = "Dralen Hall of Fame\r\n7 2026-01-01 orphan\r\ntable rubbish\r\n3 2026-01-01 lost\r\ntable "
                          + rulesText(noSpeed) + "\r\n99 2026-01-01 no speed\r\n"
                          + text.substr(text.find("table "), text.find('\n', text.find("table ")) - text.find("table "))

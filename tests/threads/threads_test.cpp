@@ -162,8 +162,13 @@ void yieldingSleep(uint32_t ms)
 
 // Small fields end quickly; the others bring level files, sideways gravity,
 // holed walls, every field effect and sudden mode.
-const int32_t sampleGameIds[] = {40088, 40089, 40083, 40081, 40171, 40172, 40174, 40175, 40176, 40143, 40128, 40119};
-const int32_t optionIds[] = {40160, 40163, 40167, 40112, 40113, 40148, 40134, 40136, 40151, 40053, 40054, 40055, 40056};
+const int32_t sampleGameIds[] = {CMD_SAMPLE_MINI_TETRAMINO, CMD_SAMPLE_MICRO_TETRAMINO, CMD_SAMPLE_CLOG,
+                                 CMD_SAMPLE_WHERE_ARE_THE_BORDERS, CMD_SAMPLE_RIGHT, CMD_SAMPLE_LEFT,
+                                 CMD_SAMPLE_UNSTABLE_FIELD, CMD_SAMPLE_ANNOYING_ROWS, CMD_SAMPLE_SHATTERED_SHAPES,
+                                 CMD_SAMPLE_SUDDEN_MODE, CMD_SAMPLE_RABBIT_HOLE, CMD_SAMPLE_SMILEY};
+const int32_t optionIds[] = {CMD_STYLE_STONES, CMD_STYLE_MICRO, CMD_STYLE_NEON, CMD_PREDICT_SHAPES, CMD_SHOW_PROJECTION,
+                             CMD_SOUNDS, CMD_ALLOW_WALL_KICKS, CMD_ALLOW_GROUND_KICKS, CMD_FALL_SLOWDOWN_ON_ACTION,
+                             CMD_SHIFT_VERY_SLOW, CMD_SHIFT_VERY_FAST, CMD_FAST_FALL_VERY_SLOW, CMD_FAST_FALL_VERY_FAST};
 const int32_t moveKeys[] = {37, 38, 39, 40};
 const int32_t pressKeys[] = {86, 67, 32, 32, 86, 13, 65};
 

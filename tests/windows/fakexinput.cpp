@@ -4,9 +4,6 @@
 // the left stick as "buttons x y" in decimal, and every controller as
 // missing otherwise. The script writes the file; the game reads it at its
 // next poll.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
 #include <windows.h>
 
 #include <cstdio>

@@ -15,9 +15,6 @@
 #include "ui/dialogtemplates.h"
 #include "ui/texts.h"
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
 #include <windows.h>
 
 #include <cstdio>
