@@ -98,21 +98,24 @@ check_run() {
     command=$(sed -n 's/^Exec=//p' "$root/share/applications/$app_id.desktop")
     # No session bus here: with dbus-x11 installed, D-Bus would autolaunch
     # one and leave .dbus/ in the home, which is no file of the game's.
-    (
-        cd "$home"
-        exec env -i HOME="$home" PATH="$root/games:/usr/bin:/bin" DISPLAY="$display" \
-            SDL_AUDIODRIVER=dummy DBUS_SESSION_BUS_ADDRESS=disabled: $command
-    ) >"$scratch/game.log" 2>&1 &
-    game=$!
-
-    local window=""
-    for _ in $(seq 150); do
-        window=$(DISPLAY=$display xdotool search --onlyvisible --name '^Dralen$' 2>/dev/null | head -n1) || true
-        [ -n "$window" ] && break
-        kill -0 "$game" 2>/dev/null || { cat "$scratch/game.log" >&2; fail "the game ended before its window showed"; }
-        sleep 0.1
-    done
-    [ -n "$window" ] || fail "no window within 15 s"
+    start_installed_game() {
+        (
+            cd "$home"
+            exec env -i HOME="$home" PATH="$root/games:/usr/bin:/bin" DISPLAY="$display" \
+                SDL_AUDIODRIVER=dummy DBUS_SESSION_BUS_ADDRESS=disabled: $command
+        ) >"$scratch/game.log" 2>&1 &
+        game=$!
+        window=""
+        for _ in $(seq 150); do
+            window=$(DISPLAY=$display xdotool search --onlyvisible --name '^Dralen$' 2>/dev/null | head -n1) || true
+            [ -n "$window" ] && break
+            kill -0 "$game" 2>/dev/null || { cat "$scratch/game.log" >&2; fail "the game ended before its window showed"; }
+            sleep 0.1
+        done
+        [ -n "$window" ] || fail "no window within 15 s"
+    }
+    local window
+    start_installed_game
     # A window that has only just appeared may not take keys yet: the key is
     # sent again while the game keeps running.
     for _ in 1 2 3; do
@@ -139,6 +142,17 @@ check_run() {
     local mode
     mode=$(stat -c %a "$home/.local/state/dralen")
     [ "$mode" = 700 ] || fail "~/.local/state/dralen is readable by others ($mode)"
+
+    # The end of the session (SIGTERM) takes the same exit: the game and the
+    # options are kept.
+    rm -f "$home/.local/state/dralen/autosave.sav" "$home/.config/dralen/dralen.cfg"
+    start_installed_game
+    sleep 1
+    kill -TERM "$game"
+    wait "$game" || fail "on SIGTERM the game ended with status $?: $(cat "$scratch/game.log")"
+    game=""
+    [ -s "$home/.local/state/dralen/autosave.sav" ] || fail "SIGTERM wrote no autosave.sav"
+    [ -s "$home/.config/dralen/dralen.cfg" ] || fail "SIGTERM wrote no dralen.cfg"
 }
 
 check_package() {
