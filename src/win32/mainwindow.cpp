@@ -302,18 +302,37 @@ bool createMainWindow()
     return mainWindow != nullptr;
 }
 
+// The dialogs, owned by the main window.
+void showAbout()
+{
+    runAboutDialog(mainWindow);
+}
+
+void showCustomGame()
+{
+    runCustomGameDialog(mainWindow);
+}
+
+void showKeys()
+{
+    runKeysDialog(mainWindow);
+}
+
+void showHallOfFame(const Difficulty& rules, std::optional<size_t> place)
+{
+    runHallOfFameDialog(mainWindow, rules, place);
+}
+
 ShellPort win32ShellPort()
 {
     ShellPort port{};
     port.post = postToWindowThread;
     port.showBox = showMessageBox;
     port.endModals = endModals;
-    port.showAbout = [] { runAboutDialog(mainWindow); };
-    port.showCustomGame = [] { runCustomGameDialog(mainWindow); };
-    port.showKeys = [] { runKeysDialog(mainWindow); };
-    port.showHallOfFame = [](const Difficulty& rules, std::optional<size_t> place) {
-        runHallOfFameDialog(mainWindow, rules, place);
-    };
+    port.showAbout = showAbout;
+    port.showCustomGame = showCustomGame;
+    port.showKeys = showKeys;
+    port.showHallOfFame = showHallOfFame;
     port.chooseFile = chooseFile;
     port.geometry = windowGeometry;
     port.setPlayArea = setPlayArea;
