@@ -3,7 +3,7 @@
 #include "audio/sound.h"
 #include "core/gamestate.h"
 #include "core/ports.h"
-#include "core/services.h"
+#include "core/window.h"
 
 #include <chrono>
 #include <condition_variable>

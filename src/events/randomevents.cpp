@@ -1,6 +1,6 @@
 #include "events/randomevents.h"
 
-#include "core/services.h"
+#include "core/window.h"
 #include "events/fieldeffects.h"
 
 #include <cmath>

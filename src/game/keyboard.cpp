@@ -1,6 +1,6 @@
 #include "game/keyboard.h"
 
-#include "core/services.h"
+#include "core/window.h"
 
 #include <atomic>
 #include <map>

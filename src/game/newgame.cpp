@@ -1,8 +1,9 @@
 #include "game/newgame.h"
 
+#include "core/folders.h"
 #include "core/gamestate.h"
 #include "core/generator.h"
-#include "core/services.h"
+#include "core/window.h"
 #include "persist/savefiles.h"
 
 #include <algorithm>

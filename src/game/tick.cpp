@@ -5,7 +5,7 @@
 #include "core/landing.h"
 #include "core/motion.h"
 #include "core/ports.h"
-#include "core/services.h"
+#include "core/window.h"
 #include "events/fieldeffects.h"
 #include "events/randomevents.h"
 #include "game/keyboard.h"

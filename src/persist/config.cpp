@@ -1,8 +1,8 @@
 #include "persist/config.h"
 
+#include "core/folders.h"
 #include "core/gamestate.h"
 #include "core/keys.h"
-#include "core/services.h"
 #include "core/skinsizes.h"
 #include "persist/durable.h"
 

@@ -1,6 +1,7 @@
 #include "persist/halloffame.h"
 
-#include "core/services.h"
+#include "core/folders.h"
+#include "core/window.h"
 #include "persist/durable.h"
 
 #include <algorithm>

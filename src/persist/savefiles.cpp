@@ -1,7 +1,8 @@
 #include "persist/savefiles.h"
 
+#include "core/folders.h"
 #include "core/gamestate.h"
-#include "core/services.h"
+#include "core/window.h"
 #include "persist/durable.h"
 #include "persist/saveformat.h"
 

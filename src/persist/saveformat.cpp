@@ -1,7 +1,7 @@
 #include "persist/saveformat.h"
 
 #include "core/gamestate.h"
-#include "core/services.h"
+#include "core/window.h"
 
 #include <algorithm>
 #include <array>

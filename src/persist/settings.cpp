@@ -1,6 +1,6 @@
 #include "persist/settings.h"
 
-#include "core/services.h"
+#include "core/folders.h"
 #include "persist/durable.h"
 
 #include <charconv>

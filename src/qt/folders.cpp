@@ -1,5 +1,7 @@
 #include "qt/folders.h"
 
+#include "core/window.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>

@@ -5,7 +5,7 @@
 // player's own folders.
 #pragma once
 
-#include "core/services.h"
+#include "core/folders.h"
 
 #include <QString>
 

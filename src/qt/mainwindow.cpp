@@ -3,7 +3,7 @@
 #include "audio/music.h"
 #include "core/gamestate.h"
 #include "core/ports.h"
-#include "core/services.h"
+#include "core/window.h"
 #include "game/keyboard.h"
 #include "render/frames.h"
 #include "render/renderer.h"

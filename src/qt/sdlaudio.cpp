@@ -1,8 +1,8 @@
 #include "qt/sdlaudio.h"
 
 #include "audio/music.h"
+#include "core/folders.h"
 #include "core/ports.h"
-#include "core/services.h"
 
 #include <SDL.h>
 #include <SDL_mixer.h>

@@ -2,7 +2,7 @@
 
 #include "core/gamestate.h"
 #include "core/motion.h"
-#include "core/services.h"
+#include "core/window.h"
 #include "render/skins.h"
 
 #include <algorithm>

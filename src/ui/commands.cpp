@@ -1,6 +1,6 @@
 #include "ui/commands.h"
 
-#include "core/services.h"
+#include "core/window.h"
 #include "game/newgame.h"
 #include "persist/savefiles.h"
 #include "persist/settings.h"

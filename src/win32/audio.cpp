@@ -2,8 +2,8 @@
 
 #include "audio/music.h"
 #include "audio/sound.h"
+#include "core/folders.h"
 #include "core/ports.h"
-#include "core/services.h"
 
 #include <mmsystem.h>
 

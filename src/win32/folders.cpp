@@ -1,6 +1,6 @@
 #include "win32/folders.h"
 
-#include "core/services.h"
+#include "core/folders.h"
 
 #include <windows.h>
 #include <knownfolders.h>

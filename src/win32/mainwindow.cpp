@@ -1,7 +1,7 @@
 #include "win32/mainwindow.h"
 
 #include "core/gamestate.h"
-#include "core/services.h"
+#include "core/window.h"
 #include "render/frames.h"
 #include "render/renderer.h"
 #include "ui/commands.h"

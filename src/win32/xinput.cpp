@@ -1,6 +1,6 @@
 #include "win32/xinput.h"
 
-#include "core/services.h"
+#include "core/window.h"
 #include "game/gamepad.h"
 #include "ui/dialogtemplates.h"
 #include "ui/texts.h"

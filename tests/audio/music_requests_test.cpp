@@ -3,7 +3,7 @@
 #include "audio/music.h"
 #include "audio/sound.h"
 #include "core/gamestate.h"
-#include "core/services.h"
+#include "core/window.h"
 #include "fakeaudio.h"
 #include "support/fakes.h"
 

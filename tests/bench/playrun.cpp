@@ -8,7 +8,7 @@
 #include "audio/sound.h"
 #include "core/gamestate.h"
 #include "core/ports.h"
-#include "core/services.h"
+#include "core/window.h"
 #include "qt/mainwindow.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 // Time per frame of the renderer, at 20 px cells, for the default field and
 // for a field grown by the random event.
 #include "core/gamestate.h"
-#include "core/services.h"
+#include "core/window.h"
 #include "game/newgame.h"
 #include "render/renderer.h"
 #include "render/skins.h"

@@ -1,4 +1,5 @@
-#include "core/services.h"
+#include "core/folders.h"
+#include "core/window.h"
 
 #include "support/fakewindow.h"
 #include "support/gametest.h"

@@ -2,8 +2,8 @@
 // save on disk must always load, and be the last one the program finished or
 // the one it was finishing: never a torn file and never an older game. A
 // temporary file a kill leaves behind must not stop the next save.
+#include "core/folders.h"
 #include "core/gamestate.h"
-#include "core/services.h"
 #include "persist/savefiles.h"
 #include "support/invariants.h"
 #include "support/tempdir.h"

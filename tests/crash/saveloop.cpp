@@ -7,8 +7,9 @@
 // "saved N" is written to standard output once save N has returned. Anything
 // the game shows the player (a failed save above all) is written as
 // "message: TEXT".
+#include "core/folders.h"
 #include "core/gamestate.h"
-#include "core/services.h"
+#include "core/window.h"
 #include "game/newgame.h"
 #include "game/tick.h"
 #include "persist/savefiles.h"

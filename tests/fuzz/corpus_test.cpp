@@ -1,7 +1,7 @@
 // The fuzzers' seeds and every input they once broke something with, run
 // through the same checks in every build, sanitized or not.
+#include "core/folders.h"
 #include "core/gamestate.h"
-#include "core/services.h"
 #include "fuzz/fuzzchecks.h"
 #include "support/tempdir.h"
 

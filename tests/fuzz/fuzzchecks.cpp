@@ -1,7 +1,7 @@
 #include "fuzz/fuzzchecks.h"
 
+#include "core/folders.h"
 #include "core/gamestate.h"
-#include "core/services.h"
 #include "core/skinsizes.h"
 #include "events/randomevents.h"
 #include "game/keyboard.h"

@@ -1,7 +1,7 @@
+#include "core/folders.h"
 #include "core/generator.h"
 #include "core/landing.h"
 #include "core/motion.h"
-#include "core/services.h"
 #include "game/newgame.h"
 #include "support/fakewindow.h"
 #include "support/gametest.h"

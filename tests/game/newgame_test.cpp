@@ -1,4 +1,4 @@
-#include "core/services.h"
+#include "core/folders.h"
 #include "game/newgame.h"
 #include "persist/savefiles.h"
 #include "support/fakewindow.h"

@@ -2,7 +2,8 @@
 // window reads real ones: no hardware needed.
 #include "qt/gamepad.h"
 
-#include "core/services.h"
+#include "core/folders.h"
+#include "core/window.h"
 #include "game/gamepad.h"
 #include "game/keyboard.h"
 #include "game/newgame.h"

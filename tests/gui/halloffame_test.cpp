@@ -1,6 +1,6 @@
 #include "qt/halloffame.h"
 
-#include "core/services.h"
+#include "core/folders.h"
 #include "game/newgame.h"
 #include "gui/dialogtest.h"
 #include "ui/commands.h"

@@ -1,4 +1,5 @@
-#include "core/services.h"
+#include "core/folders.h"
+#include "core/window.h"
 #include "game/keyboard.h"
 #include "game/newgame.h"
 #include "game/tick.h"

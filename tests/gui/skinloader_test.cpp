@@ -2,7 +2,8 @@
 // its resources are the pixels the library's own BMP reader gives (which the
 // renderer's tests and the Windows front end use), and the window shows the
 // renderer's frame, pixel for pixel, through its double buffer.
-#include "core/services.h"
+#include "core/folders.h"
+#include "core/window.h"
 #include "game/keyboard.h"
 #include "game/newgame.h"
 #include "persist/config.h"

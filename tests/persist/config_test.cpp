@@ -1,6 +1,6 @@
 #include "persist/config.h"
 
-#include "core/services.h"
+#include "core/folders.h"
 #include "game/keyboard.h"
 #include "support/fakewindow.h"
 #include "support/gametest.h"

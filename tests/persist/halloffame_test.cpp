@@ -1,6 +1,6 @@
 #include "persist/halloffame.h"
 
-#include "core/services.h"
+#include "core/folders.h"
 #include "game/newgame.h"
 #include "persist/savefiles.h"
 #include "persist/settings.h"

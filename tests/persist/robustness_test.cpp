@@ -1,8 +1,8 @@
 // Damaged files of every kind must neither crash the readers nor leave a half
 // loaded game behind: each variant is either refused with the game untouched,
 // or read into a state the game can play.
+#include "core/folders.h"
 #include "core/keys.h"
-#include "core/services.h"
 #include "core/skinsizes.h"
 #include "persist/config.h"
 #include "persist/saveformat.h"

@@ -1,6 +1,6 @@
 #include "persist/savefiles.h"
 
-#include "core/services.h"
+#include "core/folders.h"
 #include "persist/saveformat.h"
 #include "support/fakewindow.h"
 #include "support/gametest.h"

@@ -1,6 +1,6 @@
 #include "persist/saveformat.h"
 
-#include "core/services.h"
+#include "core/window.h"
 #include "support/gametest.h"
 #include "support/samplestates.h"
 #include "support/tempdir.h"

@@ -2,7 +2,7 @@
 // take no new file. Needs POSIX processes, users and mounts.
 #if defined(__unix__)
 
-#include "core/services.h"
+#include "core/folders.h"
 #include "persist/durable.h"
 #include "persist/halloffame.h"
 #include "persist/savefiles.h"

@@ -2,7 +2,7 @@
 // names outside the ANSI code page, and files that other programs hold open.
 #ifdef _WIN32
 
-#include "core/services.h"
+#include "core/folders.h"
 #include "game/newgame.h"
 #include "persist/config.h"
 #include "persist/savefiles.h"

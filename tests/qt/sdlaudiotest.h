@@ -2,7 +2,7 @@
 // game directory, a tiny MIDI writer and a meter on the mixer's final output.
 #pragma once
 
-#include "core/services.h"
+#include "core/folders.h"
 
 #include <SDL.h>
 #include <SDL_mixer.h>

@@ -4,7 +4,7 @@
 // gravity directions, the side panel, the projection, PAUSE and EDIT, the
 // score, a margin and a missing words image.
 #include "core/gamestate.h"
-#include "core/services.h"
+#include "core/window.h"
 #include "persist/saveformat.h"
 #include "render/renderer.h"
 #include "render/skins.h"

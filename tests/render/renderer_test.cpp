@@ -1,4 +1,4 @@
-#include "core/services.h"
+#include "core/window.h"
 #include "render/renderer.h"
 #include "render/skins.h"
 #include "support/gametest.h"

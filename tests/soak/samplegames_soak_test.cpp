@@ -3,8 +3,9 @@
 // game's own disturbances. After every step the record is sound; every so
 // often a frame is painted and the game goes through a save and back; and
 // the heap holds as much at the last thousand ticks as at the first.
+#include "core/folders.h"
 #include "core/ports.h"
-#include "core/services.h"
+#include "core/window.h"
 #include "events/randomevents.h"
 #include "game/keyboard.h"
 #include "game/newgame.h"

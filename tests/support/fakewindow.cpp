@@ -1,6 +1,6 @@
 #include "support/fakewindow.h"
 
-#include "core/services.h"
+#include "core/window.h"
 
 #include <mutex>
 

@@ -1,8 +1,8 @@
 // Fixture and picture helpers shared by the game-logic tests.
 #pragma once
 
+#include "core/folders.h"
 #include "core/gamestate.h"
-#include "core/services.h"
 #include "support/fakes.h"
 
 #include <gtest/gtest.h>

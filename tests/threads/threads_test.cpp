@@ -4,9 +4,10 @@
 // ThreadSanitizer this is where a missing lock or atomic shows; in every build
 // the record must come out of it sound, and the game thread must never wait
 // on the window while it holds gameLock.
+#include "core/folders.h"
 #include "core/gamestate.h"
 #include "core/ports.h"
-#include "core/services.h"
+#include "core/window.h"
 #include "events/randomevents.h"
 #include "game/keyboard.h"
 #include "game/newgame.h"

@@ -1,6 +1,7 @@
 // The shell both front ends drive, against a fake platform: zoom, the
 // window's place, menu marks, the key rule and the one exit.
-#include "core/services.h"
+#include "core/folders.h"
+#include "core/window.h"
 #include "game/keyboard.h"
 #include "game/newgame.h"
 #include "persist/config.h"

@@ -14,8 +14,9 @@
 //                                       full: it ends as the next shape comes
 //   dralen_probe same SAVE SAVE         exits 0 when the two files hold the same game
 //   dralen_probe field SAVE             prints the field's width and height
+#include "core/folders.h"
 #include "core/gamestate.h"
-#include "core/services.h"
+#include "core/window.h"
 #include "game/newgame.h"
 #include "persist/config.h"
 #include "persist/saveformat.h"

@@ -2,7 +2,7 @@
 // four gravity directions, to look at the artwork and the renderer together.
 #include "core/gamestate.h"
 #include "core/ports.h"
-#include "core/services.h"
+#include "core/window.h"
 #include "game/newgame.h"
 #include "render/renderer.h"
 #include "render/skins.h"

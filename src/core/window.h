@@ -1,12 +1,10 @@
-// The small services everything else leans on: where data files live, the
-// size of the play area derived from the field and the cell size, the repaint
-// request and the one message box. Plain C++: the front ends (qt/, win32/)
-// reach the screen through the window port below.
+// The window as the game sees it: the port the shell installs, the size of
+// the play area derived from the field and the cell size, the repaint
+// request and the one message box.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
-#include <filesystem>
 
 // What the window offers the game. The front end installs it once the main
 // window exists; until then, and in tests without a fake, the services below
@@ -36,31 +34,6 @@ void installWindowPort(const WindowPort& port);
 void removeWindowPort();
 bool windowExists();
 
-// The working directory at start-up. Level files, the automatic save and the
-// configuration are opened as gameDirectory / relative name, so a file dialog
-// that changes the current directory does not move them.
-extern std::filesystem::path gameDirectory;
-
-// Where each kind of file lives when the game is installed rather than run
-// from its own folder: the game's data (levels/, sfx/, music/), the
-// configuration and the settings beside it, the automatic save, and anything
-// else the player keeps. The front end sets them at start-up, before the first
-// file is read; an empty one means gameDirectory, as in the portable layout.
-// The player's own folders (config, state, player) are made when first asked
-// for, so a fresh account needs no set-up; the data folder is only read.
-// Without a home folder there is nowhere to keep the player's files:
-// keepsFiles is false, configFolder(), stateFolder() and playerFolder() are
-// empty, and nothing is read from or written to them.
-struct GameFolders {
-    std::filesystem::path data, config, state, player;
-    bool keepsFiles = true;
-};
-extern GameFolders installedFolders;
-std::filesystem::path dataFolder();
-std::filesystem::path configFolder();
-std::filesystem::path stateFolder();
-std::filesystem::path playerFolder();
-
 // The drawing area: at least 150 x 50 pixels, the field centred in it when it
 // is smaller than that.
 extern int32_t playAreaWidth;
@@ -75,10 +48,6 @@ extern std::atomic<bool> eraseOnRepaint;
 
 // True while a message box is open; the music thread reads it.
 extern std::atomic<bool> messageBoxOpen;
-
-// Fills gameDirectory from the working directory. When that cannot be found
-// the player is told and the process ends. The first step of start-up.
-void findGameDirectory();
 
 // Recomputes the play area from the field size, the cell size and the preview
 // panel, re-anchors the falling shape's pixel position to its cell, and then,
