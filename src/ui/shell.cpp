@@ -236,6 +236,17 @@ void shellInstall(const ShellPort& shellPort)
                         musicOptionSwitched});
 }
 
+void shellUninstall()
+{
+    removeWindowPort();
+    installNewGameRequest(nullptr);
+    installExitAction(nullptr);
+    installHallOfFameRequest(nullptr);
+    installHallOfFameViewer(nullptr);
+    installCommandPort({});
+    port = {};
+}
+
 namespace {
 
 void collectMenuStates(const MenuNode& node, std::vector<MenuItemState>& states)

@@ -92,6 +92,9 @@ bool shellStart(const ShellPort& port);
 // Only installs the port and the shell's answers to the game's requests,
 // for a window made by hand (tests). Window thread.
 void shellInstall(const ShellPort& port);
+// Takes the port and the shell's answers away again: the game reaches no
+// window any more. Window thread, with no game thread running (tests).
+void shellUninstall();
 // After the event loop has ended: the configuration and settings are written
 // last.
 void shellFinish();

@@ -112,8 +112,7 @@ protected:
         mainWindow = nullptr;
         releaseSkinBitmaps();
         releaseAllKeys();
-        removeWindowPort();
-        installCommandPort({});
+        shellUninstall();
         extraSettings = ExtraSettings{};
     }
 

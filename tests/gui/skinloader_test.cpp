@@ -119,7 +119,7 @@ protected:
         mainWindow = nullptr;
         releaseSkinBitmaps();
         releaseAllKeys();
-        removeWindowPort();
+        shellUninstall();
     }
 
     // What the window shows now, against the renderer's frame of the game.

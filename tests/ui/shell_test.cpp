@@ -163,8 +163,7 @@ protected:
     void TearDown() override
     {
         fake::runPosted();
-        removeWindowPort();
-        installCommandPort({});
+        shellUninstall();
         extraSettings = ExtraSettings{};
         releaseAllKeys();
     }
