@@ -237,5 +237,7 @@ wait_exit
 convert "$work/linux-frame.ppm" -sample 200% "$work/linux-200.png"
 check "its pixels are the Linux frame's, each a 2 x 2 square" same_pixels "$work/wine-150.png" "$work/linux-200.png"
 
+check "no menu entry or file type written into the real home folder" home_untouched
+
 echo "Windows program under Wine: $failures failed"
 [ "$failures" -eq 0 ]
