@@ -1,6 +1,7 @@
 #include "persist/halloffame.h"
 
 #include "core/services.h"
+#include "core/utf8path.h"
 #include "persist/durable.h"
 
 #include <algorithm>
@@ -473,7 +474,7 @@ std::string loginName()
             std::filesystem::path home(value);
             if (!home.has_filename())
                 home = home.parent_path();  // a trailing separator
-            const std::string owner = home.filename().string();
+            const std::string owner = utf8FromPath(home.filename());
             if (!owner.empty())
                 return oneLineName(owner);
         }

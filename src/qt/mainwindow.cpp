@@ -235,7 +235,7 @@ std::optional<std::string> chooseFile(bool save)
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     remembered = dialog.selectedFiles().first();
-    return QFile::encodeName(remembered).toStdString();
+    return remembered.toStdString();
 }
 
 std::optional<std::string> chooseSaveFile()

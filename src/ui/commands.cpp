@@ -1,6 +1,7 @@
 #include "ui/commands.h"
 
 #include "core/services.h"
+#include "core/utf8path.h"
 #include "game/newgame.h"
 #include "persist/savefiles.h"
 #include "persist/settings.h"
@@ -195,7 +196,7 @@ void saveGameCommand()
     if (!commandPort.chooseSaveFile)
         return;
     if (const std::optional<std::string> path = commandPort.chooseSaveFile())
-        saveGameToFile(*path);
+        saveGameToFile(pathFromUtf8(*path));
 }
 
 void loadGameCommand()
@@ -203,7 +204,7 @@ void loadGameCommand()
     if (!commandPort.chooseLoadFile)
         return;
     if (const std::optional<std::string> path = commandPort.chooseLoadFile())
-        loadGameFromFile(*path);
+        loadGameFromFile(pathFromUtf8(*path));
 }
 
 // Options: a style, a speed or a switch. False when the id is none of them.

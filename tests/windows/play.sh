@@ -43,7 +43,9 @@ wait_exit() {
     xdotool search --onlyvisible --name '^Dralen$' >/dev/null 2>&1 || break
     sleep 0.1
   done
-  "$wineserver" -w
+  # A box left open keeps the game from ending: the checks after it fail
+  # rather than the run hanging.
+  timeout 60 "$wineserver" -w || "$wineserver" -k
 }
 window_size() { xdotool getwindowgeometry "$window" | sed -n 's/.*Geometry: \([0-9]*\)x\([0-9]*\).*/\1 \2/p'; }
 # The bottom <height> rows of the window, the client area under the menu bar.
@@ -131,8 +133,9 @@ after=$("$probe" column "$game/autosave.sav")
 check "A, bound to Move left, moves the shape (column $before to $after)" [ "$after" -lt "$before" ]
 check "the new key is in dralen.cfg" grep -q $'^65\t' "$game/dralen.cfg"
 
-# 5. Save Game through the file dialog writes a file the Linux build loads as
-# the game it saved; Load Game reads a file the Linux build wrote.
+# 5. Save Game through the file dialog, into a folder and under a name
+# beyond ASCII, writes a file the Linux build loads as the game it saved;
+# Load Game reads a file the Linux build wrote.
 file_dialog() {  # file_dialog <path typed into the dialog>
   local chooser=
   for _ in $(seq 100); do
@@ -145,31 +148,36 @@ file_dialog() {  # file_dialog <path typed into the dialog>
   xdotool windowfocus --sync "$chooser" 2>/dev/null
   xdotool type --window "$chooser" --delay 20 "$1"
   xdotool key --window "$chooser" Return
-  sleep 1
+  # A dialog slow to close would take the next command into its own loop.
+  for _ in $(seq 100); do
+    xdotool search --onlyvisible --name '^(Save As|Open)$' >/dev/null 2>&1 || break
+    sleep 0.1
+  done
+  sleep 0.5
 }
+saves=$work/Spielstände
+mkdir -p "$saves"
 "$probe" slow-game "$game/autosave.sav"
 start_game
 press Return  # paused, so that the saved game is the game left at exit
 in_game command 40064
-file_dialog 'Z:'"${work//\//\\}"'\saved'
-sleep 1
+file_dialog 'Z:'"${saves//\//\\}"'\Partie_é'
 xdotool windowfocus --sync "$window" 2>/dev/null
 press Escape
 wait_exit
-check "Save Game writes saved.sav (the suffix added)" test -f "$work/saved.sav"
-check "which the Linux build loads as the game left at exit" "$probe" same "$work/saved.sav" "$game/autosave.sav"
-cp "$root/tests/fuzz/corpus/savegame/level-Galaxy.sav" "$work/linux.sav"
+check "Save Game writes Spielstände/Partie_é.sav (the suffix added)" test -f "$saves/Partie_é.sav"
+check "which the Linux build loads as the game left at exit" "$probe" same "$saves/Partie_é.sav" "$game/autosave.sav"
+cp "$root/tests/fuzz/corpus/savegame/level-Galaxy.sav" "$saves/Galaxie_é.sav"
 "$probe" slow-game "$game/autosave.sav"
 start_game
 press Return
 in_game command 40065
-file_dialog 'Z:'"${work//\//\\}"'\linux.sav'
-sleep 1
+file_dialog 'Z:'"${saves//\//\\}"'\Galaxie_é.sav'
 xdotool windowfocus --sync "$window" 2>/dev/null
 press Escape
 wait_exit
 read -r loaded_width loaded_height < <("$probe" field "$game/autosave.sav")
-check "Load Game reads a Linux-written file (a field of $loaded_width x $loaded_height)" \
+check "Load Game reads a Linux-written Galaxie_é.sav (a field of $loaded_width x $loaded_height)" \
   [ "$loaded_width $loaded_height" = "20 32" ]
 
 # 6. A controller, a stand-in xinput1_4.dll beside the game that reports
