@@ -135,7 +135,8 @@ check "the new key is in dralen.cfg" grep -q $'^65\t' "$game/dralen.cfg"
 
 # 5. Save Game through the file dialog, into a folder and under a name
 # beyond ASCII, writes a file the Linux build loads as the game it saved;
-# Load Game reads a file the Linux build wrote.
+# Load Game reads a file the Linux build wrote. Each dialog offers the name
+# last chosen in it, and only in it.
 file_dialog() {  # file_dialog <path typed into the dialog>
   local chooser=
   for _ in $(seq 100); do
@@ -146,8 +147,8 @@ file_dialog() {  # file_dialog <path typed into the dialog>
   [ -n "$chooser" ] || return 1
   sleep 1
   xdotool windowfocus --sync "$chooser" 2>/dev/null
-  xdotool type --window "$chooser" --delay 20 "$1"
-  xdotool key --window "$chooser" Return
+  [ $# -gt 0 ] && { xdotool type --window "$chooser" --delay 20 "$1"; xdotool key --window "$chooser" Return; }
+  [ $# -gt 0 ] || { in_game filename; xdotool key --window "$chooser" Escape; }
   # A dialog slow to close would take the next command into its own loop.
   for _ in $(seq 100); do
     xdotool search --onlyvisible --name '^(Save As|Open)$' >/dev/null 2>&1 || break
@@ -155,6 +156,7 @@ file_dialog() {  # file_dialog <path typed into the dialog>
   done
   sleep 0.5
 }
+offered() { file_dialog | tr -d '\r'; }  # the name a dialog offers, the dialog then cancelled
 saves=$work/Spielstände
 mkdir -p "$saves"
 "$probe" slow-game "$game/autosave.sav"
@@ -162,23 +164,32 @@ start_game
 press Return  # paused, so that the saved game is the game left at exit
 in_game command 40064
 file_dialog 'Z:'"${saves//\//\\}"'\Partie_é'
+in_game command 40064
+save_offers=$(offered)
+in_game command 40065
+load_offers=$(offered)
 xdotool windowfocus --sync "$window" 2>/dev/null
 press Escape
 wait_exit
 check "Save Game writes Spielstände/Partie_é.sav (the suffix added)" test -f "$saves/Partie_é.sav"
 check "which the Linux build loads as the game left at exit" "$probe" same "$saves/Partie_é.sav" "$game/autosave.sav"
+check "Save Game offers the name last chosen in it ($save_offers)" eval '[[ "$save_offers" == *Partie_é.sav ]]'
+check "Load Game does not offer Save Game's ($load_offers)" eval '[[ "$load_offers" != *Partie_é* ]]'
 cp "$root/tests/fuzz/corpus/savegame/level-Galaxy.sav" "$saves/Galaxie_é.sav"
 "$probe" slow-game "$game/autosave.sav"
 start_game
 press Return
 in_game command 40065
 file_dialog 'Z:'"${saves//\//\\}"'\Galaxie_é.sav'
+in_game command 40065
+load_offers=$(offered)
 xdotool windowfocus --sync "$window" 2>/dev/null
 press Escape
 wait_exit
 read -r loaded_width loaded_height < <("$probe" field "$game/autosave.sav")
 check "Load Game reads a Linux-written Galaxie_é.sav (a field of $loaded_width x $loaded_height)" \
   [ "$loaded_width $loaded_height" = "20 32" ]
+check "and then offers that name ($load_offers)" eval '[[ "$load_offers" == *Galaxie_é.sav ]]'
 
 # 6. A controller, a stand-in xinput1_4.dll beside the game that reports
 # what fakepad.txt holds ("buttons x y", XInput's bits): the d-pad moves the

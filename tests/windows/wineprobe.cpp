@@ -10,6 +10,8 @@
 //   dralen_wineprobe message TEXT            the game's message box shows TEXT
 //   dralen_wineprobe gone NAME               the dialog NAME, or the message
 //                                            box for "message", has closed
+//   dralen_wineprobe filename                prints the name in the open file
+//                                            dialog's name field
 //
 // NAME is custom, keys, about or hall. Exits 0 when all is as it should be.
 #include "ui/dialogtemplates.h"
@@ -82,6 +84,36 @@ bool closeTo(LONG shown, LONG expected)
     return shown >= expected - 1 && shown <= expected + 1;
 }
 
+// The name field of the open Save or Open dialog, in UTF-8.
+int printFileName()
+{
+    HWND chooser = nullptr;
+    for (int tries = 0; tries < 100 && chooser == nullptr; ++tries) {
+        for (const wchar_t* caption : {L"Save As", L"Open"}) {
+            HWND found = FindWindowW(L"#32770", caption);
+            if (found != nullptr && IsWindowVisible(found))
+                chooser = found;
+        }
+        if (chooser == nullptr)
+            Sleep(100);
+    }
+    if (chooser == nullptr)
+        return 1;
+    Sleep(300);
+    // The name field: an editable list (cmb13) in the newer dialog, a plain
+    // edit (edt1) in the older one.
+    HWND field = GetDlgItem(chooser, 0x47C);
+    if (field == nullptr)
+        field = GetDlgItem(chooser, 0x480);
+    wchar_t text[1024] = L"";
+    if (field != nullptr)
+        SendMessageW(field, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text));
+    char narrow[4096] = "";
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, narrow, sizeof narrow, nullptr, nullptr);
+    std::printf("%s\n", narrow);
+    return field != nullptr ? 0 : 1;
+}
+
 int checkRectangles(HWND window, const DialogTemplate& dialog)
 {
     RECT client{};
@@ -131,6 +163,8 @@ int main(int argc, char** argv)
             GetDlgItemTextW(box, 0xFFFF, text, 256);
         return box != nullptr && wide(argv[2]) == text ? 0 : 1;
     }
+    if (argc == 2 && std::strcmp(argv[1], "filename") == 0)
+        return printFileName();
     if (argc == 3 && std::strcmp(argv[1], "gone") == 0) {
         const DialogTemplate* named = templateNamed(argv[2]);
         const std::string caption = named != nullptr ? named->caption : std::string(programTitle);
@@ -143,7 +177,8 @@ int main(int argc, char** argv)
     }
     const DialogTemplate* dialog = argc >= 3 ? templateNamed(argv[2]) : nullptr;
     if (dialog == nullptr) {
-        std::fprintf(stderr, "usage: dralen_wineprobe command ID | message TEXT | dialog|scroll|press|gone NAME ...\n");
+        std::fprintf(stderr, "usage: dralen_wineprobe command ID | message TEXT | filename\n"
+                             "       dralen_wineprobe dialog|scroll|press|gone NAME ...\n");
         return 2;
     }
     HWND window = findDialog(dialog->caption);
