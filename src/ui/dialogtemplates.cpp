@@ -265,7 +265,7 @@ const DialogTemplate& hallOfFameTemplate()
 
 DialogOutcome aboutDialogCommand(int32_t id)
 {
-    return id == CTL_OK ? DIALOG_ACCEPTED : DIALOG_STAYS_OPEN;
+    return id == CTL_OK ? DIALOG_ACCEPTED : id == CTL_CANCEL ? DIALOG_CANCELLED : DIALOG_STAYS_OPEN;
 }
 
 namespace {

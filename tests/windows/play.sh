@@ -191,7 +191,28 @@ check "Load Game reads a Linux-written Galaxie_é.sav (a field of $loaded_width 
   [ "$loaded_width $loaded_height" = "20 32" ]
 check "and then offers that name ($load_offers)" eval '[[ "$load_offers" == *Galaxie_é.sav ]]'
 
-# 6. A controller, a stand-in xinput1_4.dll beside the game that reports
+# 6. Esc closes the About box and the Hall of Fame.
+escape_closes() {  # escape_closes <dialog name> <caption>
+  local dialog=
+  in_game dialog "$1" >/dev/null
+  dialog=$(xdotool search --onlyvisible --name "^$2\$" 2>/dev/null | head -n 1)
+  [ -n "$dialog" ] || return 1
+  xdotool windowfocus --sync "$dialog" 2>/dev/null
+  xdotool keydown --window "$dialog" Escape; sleep 0.15; xdotool keyup --window "$dialog" Escape
+  in_game gone "$1"
+}
+"$probe" slow-game "$game/autosave.sav"
+start_game
+in_game command 40004
+check "Esc closes About" escape_closes about 'About Dralen'
+in_game command 40200
+check "Esc closes the Hall of Fame" escape_closes hall 'Hall of Fame'
+sleep 0.5
+xdotool windowfocus --sync "$window" 2>/dev/null
+press Escape
+wait_exit
+
+# 7. A controller, a stand-in xinput1_4.dll beside the game that reports
 # what fakepad.txt holds ("buttons x y", XInput's bits): the d-pad moves the
 # shape; at a game over, A answers the score box, then A keeps the offered
 # name in the Hall of Fame; B closes the Hall of Fame.
@@ -235,7 +256,7 @@ press Escape
 wait_exit
 rm -f "$game/xinput1_4.dll" "$game/fakepad.txt"
 
-# 7. On a display at 150 % (Wine's LogPixels 144), a game whose zoom the
+# 8. On a display at 150 % (Wine's LogPixels 144), a game whose zoom the
 # player never chose is drawn at 2x: every pixel of the Linux frame a sharp
 # square of 2 x 2.
 "$wine" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
