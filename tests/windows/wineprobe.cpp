@@ -10,6 +10,8 @@
 //   dralen_wineprobe message TEXT            the game's message box shows TEXT
 //   dralen_wineprobe gone NAME               the dialog NAME, or the message
 //                                            box for "message", has closed
+//   dralen_wineprobe texts NAME              every static text fits its
+//                                            control, wrapped where it wraps
 //   dralen_wineprobe filename                prints the name in the open file
 //                                            dialog's name field
 //
@@ -82,6 +84,87 @@ struct Units {
 bool closeTo(LONG shown, LONG expected)
 {
     return shown >= expected - 1 && shown <= expected + 1;
+}
+
+// The font the dialog draws its texts in: its own where the system lets
+// another process use it, else the one its template names, as the dialog
+// manager makes it for a shell-font dialog.
+HFONT dialogFont(HWND window, const DialogTemplate& dialog, bool& made)
+{
+    made = false;
+    auto font = reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0));
+    LOGFONTW described{};
+    if (font != nullptr && GetObjectW(font, sizeof described, &described) == sizeof described)
+        return font;
+    HDC screen = GetDC(nullptr);
+    const int height = -MulDiv(dialog.fontPoints, GetDeviceCaps(screen, LOGPIXELSY), 72);
+    ReleaseDC(nullptr, screen);
+    const std::wstring face = dialog.fontName == "MS Shell Dlg" ? L"MS Shell Dlg 2" : wide(dialog.fontName);
+    made = true;
+    return CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, face.c_str());
+}
+
+// Every static text in its control: a wrapping one within its width and
+// height, a one-line one on its one line.
+int checkTexts(HWND window, const DialogTemplate& dialog)
+{
+    bool made = false;
+    HFONT font = dialogFont(window, dialog, made);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, font);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    wchar_t face[LF_FACESIZE] = L"";
+    GetTextFaceW(dc, LF_FACESIZE, face);
+    int faults = 0;
+    // The font measured must be the one the dialog's units came from: an
+    // eighth of its height down, and across at least a quarter of its
+    // average letter (wider where the dialog widened to fit its texts).
+    SIZE letters{};
+    GetTextExtentPoint32W(dc, L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", 52, &letters);
+    RECT whole{};
+    GetClientRect(window, &whole);
+    const int unitsAcross = MulDiv(whole.right, 4, dialog.width);
+    const int unitsDown = MulDiv(whole.bottom, 8, dialog.height);
+    if (unitsAcross < (letters.cx / 26 + 1) / 2 || unitsDown != metrics.tmHeight) {
+        std::printf("the dialog's units (%d x %d) are not those of %ls (%ld x %ld)\n", unitsAcross, unitsDown, face,
+                    (letters.cx / 26 + 1) / 2, metrics.tmHeight);
+        ++faults;
+    }
+    for (HWND item = GetWindow(window, GW_CHILD); item != nullptr; item = GetWindow(item, GW_HWNDNEXT)) {
+        wchar_t className[32] = L"";
+        GetClassNameW(item, className, 32);
+        if (lstrcmpiW(className, L"Static") != 0)
+            continue;
+        wchar_t text[512] = L"";
+        SendMessageW(item, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
+        if (text[0] == L'\0')
+            continue;
+        const LONG style = GetWindowLongW(item, GWL_STYLE);
+        const LONG kind = style & SS_TYPEMASK;
+        const bool wraps = kind == SS_LEFT || kind == SS_CENTER || kind == SS_RIGHT;
+        RECT client{};
+        GetClientRect(item, &client);
+        RECT needed{0, 0, client.right, 0};
+        DrawTextW(dc, text, -1, &needed,
+                  DT_CALCRECT | DT_EXPANDTABS | (wraps ? DT_WORDBREAK : DT_SINGLELINE)
+                      | ((style & SS_NOPREFIX) != 0 ? DT_NOPREFIX : 0));
+        if (needed.right > client.right || needed.bottom > client.bottom) {
+            char narrow[1024] = "";
+            WideCharToMultiByte(CP_UTF8, 0, text, -1, narrow, sizeof narrow, nullptr, nullptr);
+            std::printf("\"%s\" needs %ld x %ld pixels in %ls of %ld pixels (the dialog's own font: %s), its "
+                        "control has %ld x %ld\n",
+                        narrow, needed.right, needed.bottom, face, metrics.tmHeight, made ? "no" : "yes",
+                        client.right, client.bottom);
+            ++faults;
+        }
+    }
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    if (made)
+        DeleteObject(font);
+    return faults == 0 ? 0 : 1;
 }
 
 // The name field of the open Save or Open dialog, in UTF-8.
@@ -178,7 +261,7 @@ int main(int argc, char** argv)
     const DialogTemplate* dialog = argc >= 3 ? templateNamed(argv[2]) : nullptr;
     if (dialog == nullptr) {
         std::fprintf(stderr, "usage: dralen_wineprobe command ID | message TEXT | filename\n"
-                             "       dralen_wineprobe dialog|scroll|press|gone NAME ...\n");
+                             "       dralen_wineprobe dialog|texts|scroll|press|gone NAME ...\n");
         return 2;
     }
     HWND window = findDialog(dialog->caption);
@@ -189,6 +272,8 @@ int main(int argc, char** argv)
     const std::string command = argv[1];
     if (command == "dialog")
         return checkRectangles(window, *dialog);
+    if (command == "texts")
+        return checkTexts(window, *dialog);
     if (command == "scroll" && argc == 5) {
         HWND bar = GetDlgItem(window, std::atoi(argv[3]));
         const UINT message = (GetWindowLongW(bar, GWL_STYLE) & SBS_VERT) != 0 ? WM_VSCROLL : WM_HSCROLL;
