@@ -191,8 +191,9 @@ check "Load Game reads a Linux-written Galaxie_é.sav (a field of $loaded_width 
   [ "$loaded_width $loaded_height" = "20 32" ]
 check "and then offers that name ($load_offers)" eval '[[ "$load_offers" == *Galaxie_é.sav ]]'
 
-# 6. Esc closes the About box and the Hall of Fame; every static text of
-# About, Custom Game and Configure Keys fits its control.
+# 6. Esc closes the About box and the Hall of Fame; Tab walks Custom Game in
+# the order of its controls; every static text of About, Custom Game and
+# Configure Keys fits its control.
 escape_closes() {  # escape_closes <dialog name> <caption>
   local dialog=
   in_game dialog "$1" >/dev/null
@@ -210,6 +211,7 @@ check "Esc closes About" escape_closes about 'About Dralen'
 in_game command 40200
 check "Esc closes the Hall of Fame" escape_closes hall 'Hall of Fame'
 in_game command 40039
+check "Tab walks Custom Game in the order of its controls" in_game tab custom
 check "every text of Custom Game fits its control" in_game texts custom
 in_game press custom 2
 in_game command 40069

@@ -10,6 +10,9 @@
 //   dralen_wineprobe message TEXT            the game's message box shows TEXT
 //   dralen_wineprobe gone NAME               the dialog NAME, or the message
 //                                            box for "message", has closed
+//   dralen_wineprobe tab NAME                Tab, from the first control on,
+//                                            walks the controls in the order
+//                                            of the dialog's table
 //   dralen_wineprobe texts NAME              every static text fits its
 //                                            control, wrapped where it wraps
 //   dralen_wineprobe filename                prints the name in the open file
@@ -28,6 +31,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -84,6 +88,49 @@ struct Units {
 bool closeTo(LONG shown, LONG expected)
 {
     return shown >= expected - 1 && shown <= expected + 1;
+}
+
+// The window that has the keyboard focus in the dialog's thread; GetFocus
+// sees only the caller's own thread.
+HWND focusOf(HWND dialog)
+{
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info) ? info.hwndFocus : nullptr;
+}
+
+bool takesFocus(const DialogControl& control)
+{
+    return control.hostId == 0 && control.kind != CONTROL_LABEL && control.kind != CONTROL_GROUP_BOX;
+}
+
+// Focus on the first control, then one Tab after another through the
+// dialog's message loop, as the key would arrive: the walk must follow the
+// table and come back to the first control.
+int checkTabOrder(HWND window, const DialogTemplate& dialog)
+{
+    std::vector<int32_t> order;
+    for (const DialogControl& control : dialog.controls)
+        if (takesFocus(control))
+            order.push_back(control.id);
+    if (order.empty())
+        return 1;
+    SendMessageW(window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(window, order.front())), TRUE);
+    Sleep(100);
+    int faults = 0;
+    for (size_t step = 0; step <= order.size(); ++step) {
+        const int32_t expected = order[step % order.size()];
+        const int32_t shown = GetDlgCtrlID(focusOf(window));
+        if (shown != expected) {
+            std::printf("after %zu Tab presses the focus is on control %d, not %d\n", step, shown, expected);
+            ++faults;
+        }
+        HWND focus = focusOf(window);
+        PostMessageW(focus, WM_KEYDOWN, VK_TAB, 0x000F0001);
+        PostMessageW(focus, WM_KEYUP, VK_TAB, static_cast<LPARAM>(0xC00F0001));
+        Sleep(100);
+    }
+    return faults == 0 ? 0 : 1;
 }
 
 // The font the dialog draws its texts in: its own where the system lets
@@ -261,7 +308,7 @@ int main(int argc, char** argv)
     const DialogTemplate* dialog = argc >= 3 ? templateNamed(argv[2]) : nullptr;
     if (dialog == nullptr) {
         std::fprintf(stderr, "usage: dralen_wineprobe command ID | message TEXT | filename\n"
-                             "       dralen_wineprobe dialog|texts|scroll|press|gone NAME ...\n");
+                             "       dralen_wineprobe dialog|tab|texts|scroll|press|gone NAME ...\n");
         return 2;
     }
     HWND window = findDialog(dialog->caption);
@@ -272,6 +319,8 @@ int main(int argc, char** argv)
     const std::string command = argv[1];
     if (command == "dialog")
         return checkRectangles(window, *dialog);
+    if (command == "tab")
+        return checkTabOrder(window, *dialog);
     if (command == "texts")
         return checkTexts(window, *dialog);
     if (command == "scroll" && argc == 5) {
