@@ -129,8 +129,11 @@ void fitCaptions(HWND dialog, const DialogTemplate& layout)
         GetWindowRect(child, &shown);
         MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&shown), 2);
         const DialogRect pixels = dialogUnitsToPixels(control.rect, across * widened, down);
-        SetWindowPos(child, nullptr, pixels.x, shown.top, pixels.width, shown.bottom - shown.top,
-                     SWP_NOZORDER | SWP_NOACTIVATE);
+        // A drop-down list's height is that of its open list.
+        const int height = control.kind == CONTROL_DROP_DOWN_LIST
+            ? static_cast<int>((control.rect.height + control.dropHeight) * down + 0.5)
+            : shown.bottom - shown.top;
+        SetWindowPos(child, nullptr, pixels.x, shown.top, pixels.width, height, SWP_NOZORDER | SWP_NOACTIVATE);
         child = GetWindow(child, GW_HWNDNEXT);
     }
     RECT outer{};
