@@ -145,7 +145,9 @@ file_dialog() {  # file_dialog <path typed into the dialog>
     sleep 0.1
   done
   [ -n "$chooser" ] || return 1
-  sleep 1
+  # Typed only once its name field is there to take the keys.
+  in_game filename >/dev/null
+  sleep 0.5
   xdotool windowfocus --sync "$chooser" 2>/dev/null
   [ $# -gt 0 ] && { xdotool type --window "$chooser" --delay 20 "$1"; xdotool key --window "$chooser" Return; }
   [ $# -gt 0 ] || { in_game filename; xdotool key --window "$chooser" Escape; }
