@@ -129,7 +129,8 @@ package-windows: windows
 # The library's tests as a Windows program, the real dralen.exe played under
 # Wine and Xvfb against what the Linux build draws, and the packages
 # installed, played and uninstalled.
-test-windows: deps $(WIN_DIR)/build.ninja
+# The Linux build's probe renders what the Windows program is compared with.
+test-windows: deps $(WIN_DIR)/build.ninja $(BUILD_DIR)/build.ninja
 	cmake --build $(WIN_DIR) --target dralen_tests dralen windows-game dralen_wineprobe dralen_fakexinput package-windows
 	bash tests/windows/run.sh $(WIN_DIR)/tests/dralen_tests.exe $(abspath $(WIN_DIR))/wine
 	cmake --build $(BUILD_DIR) --target dralen_probe

@@ -3,6 +3,7 @@
 #include "core/folders.h"
 #include "core/gamestate.h"
 #include "core/generator.h"
+#include "core/utf8path.h"
 #include "core/window.h"
 #include "persist/savefiles.h"
 
@@ -88,7 +89,7 @@ bool loadLevelFile()
         return false;
     const std::filesystem::path folder = dataFolder().lexically_normal();
     const std::filesystem::path level =
-        (folder / std::filesystem::path(game.levelFile).relative_path()).lexically_normal();
+        (folder / pathFromUtf8(game.levelFile).relative_path()).lexically_normal();
     const std::filesystem::path inside = level.lexically_relative(folder);
     if (inside.empty() || *inside.begin() == ".." || *inside.begin() == ".") {
         showMessage("Couldn't open file to load game");

@@ -1,6 +1,7 @@
 #include "persist/halloffame.h"
 
 #include "core/folders.h"
+#include "core/utf8path.h"
 #include "core/window.h"
 #include "persist/durable.h"
 
@@ -460,7 +461,7 @@ std::string loginName()
             std::filesystem::path home(value);
             if (!home.has_filename())
                 home = home.parent_path();  // a trailing separator
-            const std::string owner = home.filename().string();
+            const std::string owner = utf8FromPath(home.filename());
             if (!owner.empty())
                 return oneLineName(owner);
         }

@@ -1,5 +1,6 @@
 #include "qt/folders.h"
 
+#include "core/utf8path.h"
 #include "core/window.h"
 
 #include <QCoreApplication>
@@ -20,16 +21,9 @@ namespace {
 
 const QString GAME_FOLDER = QStringLiteral("dralen");
 
-// In the file system's own encoding: wide on Windows, the locale's bytes
-// elsewhere.
 std::filesystem::path toPath(const QString& folder)
 {
-    const QString clean = QDir::toNativeSeparators(QDir::cleanPath(folder));
-#ifdef Q_OS_WIN
-    return clean.toStdWString();
-#else
-    return QFile::encodeName(clean).toStdString();
-#endif
+    return pathFromUtf8(QDir::toNativeSeparators(QDir::cleanPath(folder)).toStdString());
 }
 
 std::filesystem::path installedData(const QString& programFolder)

@@ -3,6 +3,7 @@
 #include "audio/music.h"
 #include "core/folders.h"
 #include "core/ports.h"
+#include "core/utf8path.h"
 
 #include <SDL.h>
 #include <SDL_mixer.h>
@@ -165,7 +166,7 @@ void playSdlCue(const char* file)
 
 uint32_t listedLength(const char* file)
 {
-    const std::string name = std::filesystem::path(file).filename().string();
+    const std::string name = utf8FromPath(pathFromUtf8(file).filename());
     std::ifstream in(dataFolder() / LENGTHS_FILE);
     std::string listed;
     uint32_t ms = 0;
@@ -266,8 +267,7 @@ void resumeSdlPiece()
 
 std::string dataFilePath(const char* file)
 {
-    const std::u8string path = (dataFolder() / file).u8string();
-    return {path.begin(), path.end()};
+    return utf8FromPath(dataFolder() / pathFromUtf8(file));
 }
 
 AudioWake::AudioWake()

@@ -1,5 +1,6 @@
 #include "ui/commands.h"
 
+#include "core/utf8path.h"
 #include "core/window.h"
 #include "game/newgame.h"
 #include "persist/savefiles.h"
@@ -200,7 +201,7 @@ void saveGameCommand()
     if (!commandPort.chooseSaveFile)
         return;
     if (const std::optional<std::string> path = commandPort.chooseSaveFile())
-        saveGameToFile(*path);
+        saveGameToFile(pathFromUtf8(*path));
 }
 
 void loadGameCommand()
@@ -208,7 +209,7 @@ void loadGameCommand()
     if (!commandPort.chooseLoadFile)
         return;
     if (const std::optional<std::string> path = commandPort.chooseLoadFile())
-        loadGameFromFile(*path);
+        loadGameFromFile(pathFromUtf8(*path));
 }
 
 // Options: a style, a speed or a switch. False when the id is none of them.

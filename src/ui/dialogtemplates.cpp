@@ -192,7 +192,7 @@ DialogTemplate buildAbout()
     c.push_back(label("A generic and customizable game where you place falling tetraminoes, pentaminoes, "
                       "sextaminoes or even bigger shapes to form hole-free rows",
                       {7, 14, 127, 37}, TEXT_CENTRE));
-    c.push_back(label("Game: the Dralen team", {38, 56, 69, 8}, TEXT_CENTRE));
+    c.push_back(label("By the Dralen team", {38, 56, 69, 8}, TEXT_CENTRE));
     c.push_back(label("Art and music made in-house", {18, 64, 109, 8}, TEXT_CENTRE));
     c.push_back(label("Thanks for playing!", {38, 72, 69, 8}, TEXT_CENTRE));
     c.push_back(button(CONTROL_DEFAULT_PUSH_BUTTON, "OK", CTL_OK, "ok", {48, 84, 50, 14}));
@@ -265,7 +265,7 @@ const DialogTemplate& hallOfFameTemplate()
 
 DialogOutcome aboutDialogCommand(int32_t id)
 {
-    return id == CTL_OK ? DIALOG_ACCEPTED : DIALOG_STAYS_OPEN;
+    return id == CTL_OK ? DIALOG_ACCEPTED : id == CTL_CANCEL ? DIALOG_CANCELLED : DIALOG_STAYS_OPEN;
 }
 
 namespace {

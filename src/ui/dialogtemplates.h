@@ -141,7 +141,8 @@ const DialogTemplate& keysTemplate();
 const DialogTemplate& aboutTemplate();
 const DialogTemplate& hallOfFameTemplate();
 
-// About has nothing to change: its one button closes it.
+// About has nothing to change: its one button closes it, and so does Cancel
+// (Escape, where the platform's dialogs turn it into Cancel).
 DialogOutcome aboutDialogCommand(int32_t id);
 
 // The control of this id, or null; CTL_STATIC finds nothing.

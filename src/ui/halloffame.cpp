@@ -134,7 +134,7 @@ void hallDialogNameEdited(HallOfFameDialog& dialog, const std::string& name)
 
 DialogOutcome hallOfFameDialogCommand(HallOfFameDialog&, int32_t id)
 {
-    return id == CTL_OK ? DIALOG_ACCEPTED : DIALOG_STAYS_OPEN;
+    return id == CTL_OK ? DIALOG_ACCEPTED : id == CTL_CANCEL ? DIALOG_CANCELLED : DIALOG_STAYS_OPEN;
 }
 
 std::optional<HallRename> hallDialogRename(const HallOfFameDialog& dialog)

@@ -54,7 +54,8 @@ void hallDialogTableChosen(HallOfFameDialog& dialog, int32_t index);
 // The name field (CTL_HALL_NAME) now holds this text, in UTF-8.
 void hallDialogNameEdited(HallOfFameDialog& dialog, const std::string& name);
 
-// "OK" closes the window; the name is written however it closes.
+// "OK" closes the window, and so does Cancel (Escape); the name is written
+// however it closes.
 DialogOutcome hallOfFameDialogCommand(HallOfFameDialog& dialog, int32_t id);
 
 // What closing writes: the new entry as it was read, by which the file finds

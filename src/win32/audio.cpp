@@ -4,6 +4,7 @@
 #include "audio/sound.h"
 #include "core/folders.h"
 #include "core/ports.h"
+#include "core/utf8path.h"
 
 #include <mmsystem.h>
 
@@ -20,8 +21,7 @@ std::atomic<MCIDEVICEID> pieceDevice{0};
 
 std::wstring dataPath(const char* file)
 {
-    // The game names its files in UTF-8.
-    return (dataFolder() / std::filesystem::path(std::u8string(reinterpret_cast<const char8_t*>(file)))).wstring();
+    return (dataFolder() / pathFromUtf8(file)).wstring();
 }
 
 // Game thread, under gameLock: returns at once. Without a sound device

@@ -82,6 +82,67 @@ void placeDialog(HWND dialog, const DialogTemplate& layout)
     SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// Whether a label's caption fits its rectangle at this width in pixels, on
+// one line or, where it wraps, in the lines its height holds.
+bool captionFits(HDC dc, const DialogControl& label, int width, int height)
+{
+    const std::wstring caption = wideFromUtf8(label.caption);
+    RECT needed{0, 0, width, 0};
+    DrawTextW(dc, caption.c_str(), -1, &needed,
+              DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS | (label.wordWrap ? DT_WORDBREAK : DT_SINGLELINE));
+    return needed.right <= width && (!label.wordWrap || needed.bottom <= height);
+}
+
+// The template's rectangles were laid out for a narrower font than the one
+// the system may give "MS Shell Dlg": where a caption would be cut off, the
+// dialog's unit across widens until every one fits, as on Linux, and each
+// control keeps its rectangle in those wider units.
+void fitCaptions(HWND dialog, const DialogTemplate& layout)
+{
+    RECT client{};
+    GetClientRect(dialog, &client);
+    const double across = static_cast<double>(client.right) / layout.width;
+    const double down = static_cast<double>(client.bottom) / layout.height;
+    HDC dc = GetDC(dialog);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0)));
+    double widened = 1.0;
+    for (const DialogControl& control : layout.controls) {
+        if (control.kind != CONTROL_LABEL || control.caption.empty())
+            continue;
+        const int height = static_cast<int>(control.rect.height * down + 0.5);
+        while (widened < 2.0 && !captionFits(dc, control, static_cast<int>(control.rect.width * across * widened), height))
+            widened += 0.01;
+    }
+    SelectObject(dc, old);
+    ReleaseDC(dialog, dc);
+    if (widened == 1.0)
+        return;
+    // The dialog makes its controls in the template's order, each below
+    // the one before.
+    HWND child = GetWindow(dialog, GW_CHILD);
+    for (const DialogControl& control : layout.controls) {
+        if (control.hostId != 0)
+            continue;
+        if (child == nullptr)
+            break;
+        RECT shown{};
+        GetWindowRect(child, &shown);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&shown), 2);
+        const DialogRect pixels = dialogUnitsToPixels(control.rect, across * widened, down);
+        // A drop-down list's height is that of its open list.
+        const int height = control.kind == CONTROL_DROP_DOWN_LIST
+            ? static_cast<int>((control.rect.height + control.dropHeight) * down + 0.5)
+            : shown.bottom - shown.top;
+        SetWindowPos(child, nullptr, pixels.x, shown.top, pixels.width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+        child = GetWindow(child, GW_HWNDNEXT);
+    }
+    RECT outer{};
+    GetWindowRect(dialog, &outer);
+    const DialogRect wider = dialogUnitsToPixels({0, 0, layout.width, layout.height}, across * widened, down);
+    SetWindowPos(dialog, nullptr, 0, 0, outer.right - outer.left + wider.width - client.right, outer.bottom - outer.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 bool closes(DialogOutcome outcome)
 {
     return outcome == DIALOG_ACCEPTED || outcome == DIALOG_CANCELLED;
@@ -98,6 +159,7 @@ INT_PTR CALLBACK customGameDialogProc(HWND dialog, UINT message, WPARAM wParam, 
         model = reinterpret_cast<CustomGameDialog*>(lParam);
         fillControls(dialog, customGameTemplate());
         showControls(dialog, customGameDialogControls(*model));
+        fitCaptions(dialog, customGameTemplate());
         placeDialog(dialog, customGameTemplate());
         return TRUE;
     case WM_HSCROLL:
@@ -231,6 +293,7 @@ INT_PTR CALLBACK keysDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
         keysModel = reinterpret_cast<KeysDialogState*>(lParam);
         keysWindow = dialog;
         showControls(dialog, keysDialogControls(*keysModel, keyName));
+        fitCaptions(dialog, keysTemplate());
         placeDialog(dialog, keysTemplate());
         return TRUE;
     case WM_COMMAND:
@@ -257,6 +320,7 @@ INT_PTR CALLBACK aboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 {
     switch (message) {
     case WM_INITDIALOG:
+        fitCaptions(dialog, aboutTemplate());
         placeDialog(dialog, aboutTemplate());
         return TRUE;
     case WM_COMMAND:

@@ -9,13 +9,13 @@
 #include "ui/texts.h"
 #include "win32/audio.h"
 #include "win32/dialogs.h"
+#include "win32/filedialog.h"
 #include "win32/folders.h"
 #include "win32/menus.h"
 #include "win32/skins.h"
 #include "win32/utf16.h"
 #include "win32/xinput.h"
 
-#include <commdlg.h>
 #include <mmsystem.h>
 
 #include <algorithm>
@@ -185,35 +185,6 @@ void endModals()
     EnumThreadWindows(GetCurrentThreadId(), endDialog, 0);
 }
 
-std::optional<std::string> chooseFile(bool save)
-{
-    std::vector<wchar_t> name(4096, L'\0');
-    OPENFILENAMEW dialog{};
-    dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = mainWindow;
-    // Pairs of name and pattern, each ending in a zero, and a zero after the last.
-    std::wstring filter = wideFromUtf8(std::string(saveFileKindName) + " (" + saveFilePattern + ")");
-    filter += L'\0';
-    filter += wideFromUtf8(saveFilePattern);
-    filter += L'\0';
-    const std::wstring suffix = wideFromUtf8(saveFileSuffix);
-    dialog.lpstrFilter = filter.c_str();
-    dialog.lpstrFile = name.data();
-    dialog.nMaxFile = static_cast<DWORD>(name.size());
-    dialog.lpstrDefExt = suffix.c_str();
-    const std::wstring folder = fileDialogFolder();
-    if (!folder.empty())
-        dialog.lpstrInitialDir = folder.c_str();
-    // The game opens its files by full path, so the dialog may leave the
-    // working directory where the player left it.
-    dialog.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_EXPLORER
-        | (save ? OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST : OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST);
-    const BOOL chosen = save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog);
-    if (!chosen)
-        return std::nullopt;
-    return utf8FromWide(name.data());
-}
-
 // Painting ---------------------------------------------------------------------
 
 void drawGameInto(FrameView into)
@@ -333,7 +304,7 @@ ShellPort win32ShellPort()
     port.showCustomGame = showCustomGame;
     port.showKeys = showKeys;
     port.showHallOfFame = showHallOfFame;
-    port.chooseFile = chooseFile;
+    port.chooseFile = [](bool save) { return chooseGameFile(mainWindow, save); };
     port.geometry = windowGeometry;
     port.setPlayArea = setPlayArea;
     port.moveWindow = moveWindow;

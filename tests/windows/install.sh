@@ -73,5 +73,7 @@ play_and_leave "$work" "$work/unpacked/Dralen/dralen.exe"
 check "the unpacked game keeps dralen.cfg and autosave.sav beside itself" \
   test -f "$work/unpacked/Dralen/dralen.cfg" -a -f "$work/unpacked/Dralen/autosave.sav"
 
+check "no menu entry or file type written into the real home folder" home_untouched
+
 echo "Windows packages under Wine: $failures failed"
 [ "$failures" -eq 0 ]

@@ -43,7 +43,9 @@ wait_exit() {
     xdotool search --onlyvisible --name '^Dralen$' >/dev/null 2>&1 || break
     sleep 0.1
   done
-  "$wineserver" -w
+  # A box left open keeps the game from ending: the checks after it fail
+  # rather than the run hanging.
+  timeout 60 "$wineserver" -w || "$wineserver" -k
 }
 window_size() { xdotool getwindowgeometry "$window" | sed -n 's/.*Geometry: \([0-9]*\)x\([0-9]*\).*/\1 \2/p'; }
 # The bottom <height> rows of the window, the client area under the menu bar.
@@ -131,8 +133,10 @@ after=$("$probe" column "$game/autosave.sav")
 check "A, bound to Move left, moves the shape (column $before to $after)" [ "$after" -lt "$before" ]
 check "the new key is in dralen.cfg" grep -q $'^65\t' "$game/dralen.cfg"
 
-# 5. Save Game through the file dialog writes a file the Linux build loads as
-# the game it saved; Load Game reads a file the Linux build wrote.
+# 5. Save Game through the file dialog, into a folder and under a name
+# beyond ASCII, writes a file the Linux build loads as the game it saved;
+# Load Game reads a file the Linux build wrote. Each dialog offers the name
+# last chosen in it, and only in it.
 file_dialog() {  # file_dialog <path typed into the dialog>
   local chooser=
   for _ in $(seq 100); do
@@ -141,38 +145,86 @@ file_dialog() {  # file_dialog <path typed into the dialog>
     sleep 0.1
   done
   [ -n "$chooser" ] || return 1
-  sleep 1
+  # Typed only once its name field is there to take the keys.
+  in_game filename >/dev/null
+  sleep 0.5
   xdotool windowfocus --sync "$chooser" 2>/dev/null
-  xdotool type --window "$chooser" --delay 20 "$1"
-  xdotool key --window "$chooser" Return
-  sleep 1
+  [ $# -gt 0 ] && { xdotool type --window "$chooser" --delay 20 "$1"; xdotool key --window "$chooser" Return; }
+  [ $# -gt 0 ] || { in_game filename; xdotool key --window "$chooser" Escape; }
+  # A dialog slow to close would take the next command into its own loop.
+  for _ in $(seq 100); do
+    xdotool search --onlyvisible --name '^(Save As|Open)$' >/dev/null 2>&1 || break
+    sleep 0.1
+  done
+  sleep 0.5
 }
+offered() { file_dialog | tr -d '\r'; }  # the name a dialog offers, the dialog then cancelled
+saves=$work/Spielstände
+mkdir -p "$saves"
 "$probe" slow-game "$game/autosave.sav"
 start_game
 press Return  # paused, so that the saved game is the game left at exit
 in_game command 40064
-file_dialog 'Z:'"${work//\//\\}"'\saved'
-sleep 1
+file_dialog 'Z:'"${saves//\//\\}"'\Partie_é'
+in_game command 40064
+save_offers=$(offered)
+in_game command 40065
+load_offers=$(offered)
 xdotool windowfocus --sync "$window" 2>/dev/null
 press Escape
 wait_exit
-check "Save Game writes saved.sav (the suffix added)" test -f "$work/saved.sav"
-check "which the Linux build loads as the game left at exit" "$probe" same "$work/saved.sav" "$game/autosave.sav"
-cp "$root/tests/fuzz/corpus/savegame/level-Galaxy.sav" "$work/linux.sav"
+check "Save Game writes Spielstände/Partie_é.sav (the suffix added)" test -f "$saves/Partie_é.sav"
+check "which the Linux build loads as the game left at exit" "$probe" same "$saves/Partie_é.sav" "$game/autosave.sav"
+check "Save Game offers the name last chosen in it ($save_offers)" eval '[[ "$save_offers" == *Partie_é.sav ]]'
+check "Load Game does not offer Save Game's ($load_offers)" eval '[[ "$load_offers" != *Partie_é* ]]'
+cp "$root/tests/fuzz/corpus/savegame/level-Galaxy.sav" "$saves/Galaxie_é.sav"
 "$probe" slow-game "$game/autosave.sav"
 start_game
 press Return
 in_game command 40065
-file_dialog 'Z:'"${work//\//\\}"'\linux.sav'
-sleep 1
+file_dialog 'Z:'"${saves//\//\\}"'\Galaxie_é.sav'
+in_game command 40065
+load_offers=$(offered)
 xdotool windowfocus --sync "$window" 2>/dev/null
 press Escape
 wait_exit
 read -r loaded_width loaded_height < <("$probe" field "$game/autosave.sav")
-check "Load Game reads a Linux-written file (a field of $loaded_width x $loaded_height)" \
+check "Load Game reads a Linux-written Galaxie_é.sav (a field of $loaded_width x $loaded_height)" \
   [ "$loaded_width $loaded_height" = "20 32" ]
+check "and then offers that name ($load_offers)" eval '[[ "$load_offers" == *Galaxie_é.sav ]]'
 
-# 6. A controller, a stand-in xinput1_4.dll beside the game that reports
+# 6. Esc closes the About box and the Hall of Fame; Tab walks Custom Game in
+# the order of its controls; every static text of About, Custom Game and
+# Configure Keys fits its control.
+escape_closes() {  # escape_closes <dialog name> <caption>
+  local dialog=
+  in_game dialog "$1" >/dev/null
+  dialog=$(xdotool search --onlyvisible --name "^$2\$" 2>/dev/null | head -n 1)
+  [ -n "$dialog" ] || return 1
+  xdotool windowfocus --sync "$dialog" 2>/dev/null
+  xdotool keydown --window "$dialog" Escape; sleep 0.15; xdotool keyup --window "$dialog" Escape
+  in_game gone "$1"
+}
+"$probe" slow-game "$game/autosave.sav"
+start_game
+in_game command 40004
+check "every text of About fits its control" in_game texts about
+check "Esc closes About" escape_closes about 'About Dralen'
+in_game command 40200
+check "Esc closes the Hall of Fame" escape_closes hall 'Hall of Fame'
+in_game command 40039
+check "Tab walks Custom Game in the order of its controls" in_game tab custom
+check "every text of Custom Game fits its control" in_game texts custom
+in_game press custom 2
+in_game command 40069
+check "every text of Configure Keys fits its control" in_game texts keys
+in_game press keys 2
+sleep 0.5
+xdotool windowfocus --sync "$window" 2>/dev/null
+press Escape
+wait_exit
+
+# 7. A controller, a stand-in xinput1_4.dll beside the game that reports
 # what fakepad.txt holds ("buttons x y", XInput's bits): the d-pad moves the
 # shape; at a game over, A answers the score box, then A keeps the offered
 # name in the Hall of Fame; B closes the Hall of Fame.
@@ -216,7 +268,7 @@ press Escape
 wait_exit
 rm -f "$game/xinput1_4.dll" "$game/fakepad.txt"
 
-# 7. On a display at 150 % (Wine's LogPixels 144), a game whose zoom the
+# 8. On a display at 150 % (Wine's LogPixels 144), a game whose zoom the
 # player never chose is drawn at 2x: every pixel of the Linux frame a sharp
 # square of 2 x 2.
 "$wine" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
@@ -311,6 +363,8 @@ ended_soon
 "$wineserver" -k 2>/dev/null
 kill "$small_xvfb" 2>/dev/null
 export DISPLAY=$large
+
+check "no menu entry or file type written into the real home folder" home_untouched
 
 echo "Windows program under Wine: $failures failed"
 [ "$failures" -eq 0 ]

@@ -12,8 +12,9 @@ wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
 [ -x "$wine" ] || { echo "run.sh: no Wine found (Debian package wine64)" >&2; exit 2; }
 
 # A prefix of our own beside the build; no window may open, so no display,
-# and no offer to install Mono or Gecko, which the tests do not need.
-export WINEPREFIX=$prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# no offer to install Mono or Gecko, which the tests do not need, and no menu
+# entries written into the real home folder.
+export WINEPREFIX=$prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 unset DISPLAY WAYLAND_DISPLAY
 # Wine fills a new prefix on first use (some 20 s); what it says meanwhile
 # about the 32-bit half, which Debian's wine64 leaves out, is no concern here.

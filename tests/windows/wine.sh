@@ -1,6 +1,7 @@
 # Sourced by the scripts that run the Windows program under Wine: a prefix
 # of the run's own (filled without a display, Wine's fonts copied in, quiet,
-# no sound device), an Xvfb screen of its own, clean-up at exit, and check.
+# no sound device, no menu entries), an Xvfb screen of its own, clean-up at
+# exit, check, and the check that the player's own desktop gained nothing.
 #   . wine.sh <name of the temporary folder>
 wine=$(command -v wine64 || command -v wine || echo /usr/lib/wine/wine64)
 wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
@@ -8,7 +9,9 @@ wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/$1-XXXXXX")
 export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winealsa.drv,winepulse.drv=d"
+# winemenubuilder would write menu entries, icons and file types for the
+# prefix's programs into the real home folder.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winealsa.drv,winepulse.drv=d;winemenubuilder.exe=d"
 xvfb=
 cleanup() {
   "$wineserver" -k 2>/dev/null
@@ -28,6 +31,14 @@ check() {  # check <what> <condition command...>
     failures=$((failures + 1))
   fi
 }
+
+# What Wine could add to the desktop of the user running the tests.
+desktop_files() {
+  find "${XDG_DATA_HOME:-$HOME/.local/share}/applications" "${XDG_CONFIG_HOME:-$HOME/.config}/menus" \
+    2>/dev/null | sort
+}
+desktop_before=$(desktop_files)
+home_untouched() { [ "$(desktop_files)" = "$desktop_before" ]; }
 
 # wineboot returns before the prefix is filled: wait for its server to end.
 # Dialogs find "MS Shell Dlg" among Wine's fonts only when they are copied in.
