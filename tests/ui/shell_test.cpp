@@ -11,8 +11,10 @@
 #include "support/gametest.h"
 #include "support/tempdir.h"
 
+#include <atomic>
 #include <deque>
 #include <functional>
+#include <mutex>
 #include <thread>
 
 namespace {
@@ -36,7 +38,10 @@ WindowGeometry room(int32_t workWidth, int32_t workHeight, int32_t frameWidth, i
 // monitor, calls posted to a queue the test runs, boxes answered at once.
 namespace fake {
 WindowGeometry window;
+// Posted from any thread, run by the test on its own.
+std::mutex postedMutex;
 std::deque<std::function<void()>> posted;
+std::atomic<int> postCount{0};
 std::vector<MenuItemState> menu;
 std::vector<std::string> boxes;
 std::function<void()> whileBoxOpen;
@@ -46,7 +51,11 @@ bool quit = false;
 ShellPort port()
 {
     ShellPort port{};
-    port.post = [](std::function<void()> call) { posted.push_back(std::move(call)); };
+    port.post = [](std::function<void()> call) {
+        std::lock_guard<std::mutex> lock(postedMutex);
+        posted.push_back(std::move(call));
+        ++postCount;
+    };
     port.showBox = [](const char* text) {
         boxes.emplace_back(text);
         if (whileBoxOpen)
@@ -70,9 +79,15 @@ ShellPort port()
 
 void runPosted()
 {
-    while (!posted.empty()) {
-        auto call = std::move(posted.front());
-        posted.pop_front();
+    for (;;) {
+        std::function<void()> call;
+        {
+            std::lock_guard<std::mutex> lock(postedMutex);
+            if (posted.empty())
+                return;
+            call = std::move(posted.front());
+            posted.pop_front();
+        }
         call();
     }
 }
@@ -149,6 +164,7 @@ protected:
         GameTest::SetUp();
         fake::window = room(1280, 1024, 8, 30, 20);
         fake::posted.clear();
+        fake::postCount = 0;
         fake::boxes.clear();
         fake::whileBoxOpen = nullptr;
         fake::modalsEnded = 0;
@@ -247,7 +263,7 @@ TEST_F(ShellTest, AGameThreadWaitingForItsBoxIsLetGoByTheClose)
 {
     // The box was asked for but the window thread never comes to it.
     std::thread gameThread([] { showMessage("Game over"); });
-    while (fake::posted.empty())
+    while (fake::postCount == 0)
         std::this_thread::yield();
     shellClose();
     gameThread.join();
