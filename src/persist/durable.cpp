@@ -29,30 +29,70 @@ public:
 };
 
 // Temporary names are this process's own, and numbered within it, so two
-// games saving at once never write into each other's file.
-std::atomic<unsigned> temporaryCount{0};
-const std::string_view temporarySuffix = ".tmp";
+// games saving at once never write into each other's file. A fixed mark and
+// numbers of a fixed width make them the game's own beyond doubt: the sweep
+// below takes nothing else, however much a player's file looks like a leftover.
+std::atomic<uint32_t> temporaryCount{0};
+constexpr std::string_view temporarySuffix = ".tmp";
+constexpr size_t numberDigits = 8;
 
-fs::path temporaryName(const fs::path& target, unsigned number)
+std::string bytesOf(const fs::path& path)
 {
-    fs::path name = target;
-    name += "." + std::to_string(processNumber()) + "." + std::to_string(number) + std::string(temporarySuffix);
-    return name;
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+std::string hexNumber(uint32_t value)
+{
+    std::string digits(numberDigits, '0');
+    for (size_t i = numberDigits; i-- > 0; value >>= 4)
+        digits[i] = "0123456789abcdef"[value & 0xF];
+    return digits;
+}
+
+bool isHexNumber(std::string_view text)
+{
+    return text.size() == numberDigits
+        && std::all_of(text.begin(), text.end(), [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
+}
+
+// What every temporary for the target starts with.
+std::string temporaryStem(const fs::path& target)
+{
+    return bytesOf(target.filename()) + ".dralen-";
+}
+
+fs::path temporaryName(const fs::path& target, uint32_t number)
+{
+    const std::string name = temporaryStem(target) + hexNumber(static_cast<uint32_t>(processNumber())) + "-"
+        + hexNumber(number) + std::string(temporarySuffix);
+    return target.parent_path() / fs::path(std::u8string(name.begin(), name.end()));
+}
+
+// Exactly the names temporaryName gives, and no other.
+bool isOwnTemporary(std::string_view name, std::string_view stem)
+{
+    if (name.size() != stem.size() + 2 * numberDigits + 1 + temporarySuffix.size() || !name.starts_with(stem)
+        || !name.ends_with(temporarySuffix))
+        return false;
+    const std::string_view numbers = name.substr(stem.size(), 2 * numberDigits + 1);
+    return isHexNumber(numbers.substr(0, numberDigits)) && numbers[numberDigits] == '-'
+        && isHexNumber(numbers.substr(numberDigits + 1));
 }
 
 // Temporaries an interrupted save left behind. Only ones old enough that no
 // running save can still be writing them go: a writer never takes away a
-// file that may be another's work in progress.
+// file that may be another's work in progress. Older versions named theirs
+// "<file>.<process>.<number>.tmp", a name a player's own copy may have as
+// well: those stay.
 void sweepLeftovers(const fs::path& target)
 {
     std::error_code error;
-    const std::string prefix = target.filename().string() + ".";
+    const std::string stem = temporaryStem(target);
     const auto stale = fs::file_time_type::clock::now() - std::chrono::hours(24);
     fs::directory_iterator entries(target.parent_path().empty() ? fs::path(".") : target.parent_path(), error);
     for (; !error && entries != fs::directory_iterator(); entries.increment(error)) {
-        const std::string name = entries->path().filename().string();
-        if (name.size() <= prefix.size() + temporarySuffix.size() || name.compare(0, prefix.size(), prefix) != 0
-            || name.compare(name.size() - temporarySuffix.size(), temporarySuffix.size(), temporarySuffix) != 0)
+        if (!isOwnTemporary(bytesOf(entries->path().filename()), stem))
             continue;
         std::error_code ignored;
         if (entries->is_regular_file(ignored) && entries->last_write_time(ignored) < stale && !ignored)

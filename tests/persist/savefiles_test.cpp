@@ -143,7 +143,8 @@ TEST_F(SaveFilesTest, TemporaryFilesOfOtherWritersAreLeftAlone)
 {
     writeWholeFile(dir / "game.sav", "old contents\n");
     // Another game's save in progress, under the names it could have chosen,
-    // and one that an interrupted save left behind days ago.
+    // and a days old file under the name older versions gave their
+    // temporaries, which a player's copy may have as well.
     writeWholeFile(dir / "game.sav.tmp", "another game's\n");
     writeWholeFile(dir / "game.sav.1.0.tmp", "another game's\n");
     writeWholeFile(dir / "game.sav.2.0.tmp", "left behind\n");
@@ -151,7 +152,7 @@ TEST_F(SaveFilesTest, TemporaryFilesOfOtherWritersAreLeftAlone)
 
     EXPECT_TRUE(saveGameToFile(dir / "game.sav"));
     EXPECT_EQ(readWholeFile(dir / "game.sav"), asTextFile(savedText()));
-    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"game.sav", "game.sav.1.0.tmp", "game.sav.tmp"}));
+    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"game.sav", "game.sav.1.0.tmp", "game.sav.2.0.tmp", "game.sav.tmp"}));
     EXPECT_EQ(readWholeFile(dir / "game.sav.1.0.tmp"), "another game's\n");
 }
 

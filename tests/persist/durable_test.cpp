@@ -1,0 +1,26 @@
+// What replacing a file leaves beside it.
+#include "persist/durable.h"
+
+#include "support/tempdir.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+}  // namespace
+
+TEST(DurableWrites, PlayersFilesThatLookLikeLeftoversAreKept)
+{
+    TempDir dir;
+    const fs::path playersCopy = dir / "mygame.sav.bak.tmp";
+    writeWholeFile(playersCopy, "the player's own\n");
+    fs::last_write_time(playersCopy, fs::file_time_type::clock::now() - std::chrono::hours(49));
+
+    EXPECT_EQ(replaceFileContents(dir / "mygame.sav", "saved\n"), WRITE_DONE);
+    EXPECT_EQ(readWholeFile(playersCopy), "the player's own\n");
+}
