@@ -56,10 +56,24 @@ bool isHexNumber(std::string_view text)
         && std::all_of(text.begin(), text.end(), [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
 }
 
-// What every temporary for the target starts with.
+// FNV-1a: unlike std::hash, the same number for the same name in every run
+// and on every system, as the sweep of a later run needs.
+uint32_t nameHash(std::string_view name)
+{
+    uint32_t hash = 2166136261u;
+    for (const char c : name)
+        hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+    return hash;
+}
+
+// What every temporary for the target starts with. The target's name stands
+// in it only as a number, so that the temporary's name is short and of one
+// length: a target whose name is near the system's limit saves as any other.
+// Two targets that get the same number share no more than the sweep of
+// their stale leftovers: process and count still keep temporaries apart.
 std::string temporaryStem(const fs::path& target)
 {
-    return bytesOf(target.filename()) + ".dralen-";
+    return "dralen-" + hexNumber(nameHash(bytesOf(target.filename()))) + "-";
 }
 
 fs::path temporaryName(const fs::path& target, uint32_t number)

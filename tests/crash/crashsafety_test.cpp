@@ -57,10 +57,10 @@ std::vector<std::string> filesIn(const std::filesystem::path& directory)
     return names;
 }
 
-// A temporary file of a save: "autosave.sav.dralen-<process>-<number>.tmp".
+// A temporary file of a save: "dralen-<name>-<process>-<number>.tmp".
 bool isTemporary(const std::string& name)
 {
-    return name.starts_with("autosave.sav.dralen-") && name.ends_with(".tmp");
+    return name.starts_with("dralen-") && name.ends_with(".tmp");
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 
 #include <chrono>
 #include <filesystem>
+#include <iterator>
+#include <string>
 
 namespace {
 
@@ -23,4 +25,14 @@ TEST(DurableWrites, PlayersFilesThatLookLikeLeftoversAreKept)
 
     EXPECT_EQ(replaceFileContents(dir / "mygame.sav", "saved\n"), WRITE_DONE);
     EXPECT_EQ(readWholeFile(playersCopy), "the player's own\n");
+}
+
+TEST(DurableWrites, NamesAtTheLengthLimitAreSavedWithoutLeftovers)
+{
+    TempDir dir;
+    const fs::path target = dir / (std::string(246, 'n') + ".sav");
+
+    ASSERT_EQ(replaceFileContents(target, "saved\n"), WRITE_DONE);
+    EXPECT_EQ(readWholeFile(target), asTextFile("saved\n"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
 }
