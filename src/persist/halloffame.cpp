@@ -30,6 +30,19 @@ const std::string_view byteOrderMark = "\xEF\xBB\xBF";
 // A file this big was never written by us.
 constexpr std::streamsize maxHallSize = 1 << 20;
 
+// On Windows every line reaches the disk with a CR before its LF, and the
+// reader counts those bytes against its limit too.
+#ifdef _WIN32
+constexpr size_t lineEndGrowth = 1;
+#else
+constexpr size_t lineEndGrowth = 0;
+#endif
+
+size_t bytesOnDisk(const std::string& text)
+{
+    return text.size() + lineEndGrowth * static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
 std::string speedText(double speed)
 {
     std::array<char, 32> digits;
@@ -343,15 +356,16 @@ std::string formatHallOfFame(const HallOfFame& hall)
         return hall[a].lastPlayed != hall[b].lastPlayed ? hall[a].lastPlayed > hall[b].lastPlayed : a > b;
     });
     std::vector<bool> kept(hall.size(), false);
-    size_t size = header.size();
+    size_t size = bytesOnDisk(header);
     size_t count = 0;
     for (size_t t : byRecency) {
         if (count == maxHallTables)
             break;
-        if (size + chunks[t].size() > static_cast<size_t>(maxHallSize))
+        const size_t chunkSize = bytesOnDisk(chunks[t]);
+        if (size + chunkSize > static_cast<size_t>(maxHallSize))
             break;
         kept[t] = true;
-        size += chunks[t].size();
+        size += chunkSize;
         ++count;
     }
     std::string text = header;

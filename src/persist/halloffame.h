@@ -56,8 +56,8 @@ std::string describeDifficulty(const Difficulty& rules);
 // skipped (and skipped is set), tables are put in order and cut to their
 // length. damaged is set when the text is not a Hall of Fame at all.
 HallOfFame parseHallOfFame(const std::string& text, bool& damaged, bool* skipped = nullptr);
-// At most maxHallTables tables, and never more bytes than the reader takes:
-// the tables played longest ago are left out.
+// At most maxHallTables tables, and never more bytes than the reader takes,
+// counted as they land on disk: the tables played longest ago are left out.
 std::string formatHallOfFame(const HallOfFame& hall);
 
 // Puts the entry into the table of these rules (a new table when there is

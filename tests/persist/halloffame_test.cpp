@@ -34,6 +34,23 @@ protected:
         GameTest::SetUp();
         gameDirectory = dir.path();
     }
+    // Tables of ten entries under the longest names, with level names as long
+    // as asked, each played at its own time and in no order.
+    HallOfFame bigHall(size_t levelNameLength) const
+    {
+        HallOfFame hall;
+        std::string widest;
+        for (size_t i = 0; i < maxNameLength; ++i)
+            widest += "\U0001F600";
+        for (int64_t t = 0; t < 700; ++t) {
+            Difficulty rules = difficultyOf(game);
+            rules.levelFile = "levels/" + std::string(levelNameLength, 'x') + std::to_string(t) + ".sav";
+            for (int32_t score = 1; score <= 10; ++score)
+                insertHallEntry(hall, rules, {score, widest, "2026-01-01"});
+            hall.back().lastPlayed = 1000 + (t * 7919) % 700;
+        }
+        return hall;
+    }
     std::string fileText() const
     {
         std::ifstream file(dir / "halloffame.txt", std::ios::binary);
@@ -174,17 +191,7 @@ TEST_F(HallOfFameTest, TheNameGoesToTheEntryItWasTypedFor)
 TEST_F(HallOfFameTest, WhatTheGameWritesItCanAlwaysReadBack)
 {
     // Tables enough, with the longest names, to pass what the reader takes.
-    HallOfFame hall;
-    std::string widest;
-    for (size_t i = 0; i < maxNameLength; ++i)
-        widest += "\U0001F600";
-    for (int64_t t = 0; t < 700; ++t) {
-        Difficulty rules = difficultyOf(game);
-        rules.levelFile = "levels/" + std::string(200, 'x') + std::to_string(t) + ".sav";
-        for (int32_t score = 1; score <= 10; ++score)
-            insertHallEntry(hall, rules, {score, widest, "2026-01-01"});
-        hall.back().lastPlayed = 1000 + (t * 7919) % 700;  // played in no order
-    }
+    const HallOfFame hall = bigHall(200);
     ASSERT_TRUE(writeHallOfFame(hall));
     const HallOfFame back = readHallOfFame();
     EXPECT_FALSE(fs::exists(dir / "halloffame.txt.damaged"));
@@ -195,6 +202,17 @@ TEST_F(HallOfFameTest, WhatTheGameWritesItCanAlwaysReadBack)
     for (const HallTable& table : back)
         oldestKept = std::min(oldestKept, table.lastPlayed);
     EXPECT_EQ(oldestKept, 1000 + 700 - static_cast<int64_t>(back.size()));
+}
+
+TEST_F(HallOfFameTest, TheSizeLimitCountsTheLineEndsAsTheyLandOnDisk)
+{
+    // Level names so long that the bytes run out before the tables do, with
+    // less room to spare than a byte for each line.
+    ASSERT_TRUE(writeHallOfFame(bigHall(400)));
+    const size_t kept = readHallOfFame().size();
+    EXPECT_FALSE(fs::exists(dir / "halloffame.txt.damaged"));
+    EXPECT_GT(kept, 0u);
+    EXPECT_LT(kept, maxHallTables);
 }
 
 TEST_F(HallOfFameTest, NothingUnreadableIsDroppedSilently)
