@@ -173,6 +173,38 @@ std::string readWholeHallFile()
     }
 }
 
+bool sameBytes(const std::filesystem::path& file, const std::string& text)
+{
+    std::ifstream in(file, std::ios::binary);
+    std::string bytes(text.size() + 1, '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<size_t>(in.gcount()) == text.size() && bytes.compare(0, text.size(), text) == 0;
+}
+
+// Whether one of the copies set aside already holds exactly this text: the
+// game reads the file at every view and game over, and a file no one mends
+// would otherwise leave a new copy behind each time.
+bool alreadyKept(const std::string& text)
+{
+    const std::string copyName = std::string(hallName) + damagedSuffix;
+    std::error_code error;
+    std::filesystem::directory_iterator entries(playerFolder(), error);
+    for (; !error && entries != std::filesystem::directory_iterator(); entries.increment(error)) {
+        const std::string name = utf8FromPath(entries->path().filename());
+        if (name.compare(0, copyName.size(), copyName) != 0)
+            continue;
+        const std::string number = name.substr(copyName.size());
+        if (!number.empty()
+            && (number.size() < 2 || number[0] != '.' || number.find_first_not_of("0123456789", 1) != std::string::npos))
+            continue;
+        std::error_code ignored;
+        if (entries->is_regular_file(ignored) && entries->file_size(ignored) == text.size() && !ignored
+            && sameBytes(entries->path(), text))
+            return true;
+    }
+    return false;
+}
+
 // Called with the file's lock held, so that what is set aside is what was
 // read, not a good file another game has just written.
 HallOfFame readLockedHallOfFame()
@@ -185,7 +217,7 @@ HallOfFame readLockedHallOfFame()
         hall = parseHallOfFame(text, damaged, &skipped);
     if (damaged)
         moveToNumberedName(hallPath(), damagedSuffix);
-    else if (skipped)
+    else if (skipped && !alreadyKept(text))
         // What could not be read is left out of the next write: the file as
         // it was stays beside it, for the player or a later version to mend.
         keepNumberedCopy(hallPath(), damagedSuffix, text);

@@ -69,9 +69,10 @@ const HallTable* findHallTable(const HallOfFame& hall, const Difficulty& rules);
 
 // The file in playerFolder(), read under the lock that writers take. A file
 // that is not a Hall of Fame is set aside and the game starts a fresh one;
-// from a file with lines that could not be read, a copy is kept as it was.
-// Set-aside copies are "halloffame.txt.damaged", then ".damaged.1", ...,
-// never overwritten. A missing file reads as an empty Hall of Fame.
+// from a file with lines that could not be read, a copy is kept as it was,
+// unless a copy of the same bytes is kept already. Set-aside copies are
+// "halloffame.txt.damaged", then ".damaged.1", ..., never overwritten.
+// A missing file reads as an empty Hall of Fame.
 HallOfFame readHallOfFame();
 // Written atomically; false when it could not be.
 bool writeHallOfFame(const HallOfFame& hall);
