@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <mutex>
 #include <sstream>
 #include <system_error>
 
@@ -202,6 +203,31 @@ bool alreadyKept(const std::string& text)
             && sameBytes(entries->path(), text))
             return true;
     }
+    return false;
+}
+
+// A pipe or a device under the file's name would keep the read waiting for
+// as long as nothing writes into it, at every view and every game over: only
+// a regular file is read or replaced. Anything else is left as it is, and
+// the player told once, not at each of those times. Called from the window
+// thread (views) and the game thread (game over), with no lock held.
+bool hallFileIsUsable()
+{
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(hallPath(), error);
+    if (status.type() == std::filesystem::file_type::not_found || status.type() == std::filesystem::file_type::none
+        || std::filesystem::is_regular_file(status))
+        return true;
+    static std::mutex reportedLock;
+    static std::filesystem::path reported;
+    {
+        const std::lock_guard<std::mutex> lock(reportedLock);
+        if (reported == hallPath())
+            return false;
+        reported = hallPath();
+    }
+    showMessage("Couldn't use the Hall of Fame: %s is not a regular file, so no score is kept in it",
+                utf8FromPath(hallPath()).c_str());
     return false;
 }
 
@@ -439,7 +465,7 @@ HallOfFame readHallOfFame()
     if (playerFolder().empty())
         return {};
     std::error_code error;
-    if (!std::filesystem::exists(hallPath(), error))
+    if (!std::filesystem::exists(hallPath(), error) || !hallFileIsUsable())
         return {};
     const FileLock lock(hallPath());
     return readLockedHallOfFame();
@@ -460,6 +486,8 @@ std::optional<size_t> recordScore(const Difficulty& rules, int32_t score)
         return std::nullopt;
     std::error_code error;
     std::filesystem::create_directories(playerFolder(), error);
+    if (!hallFileIsUsable())
+        return std::nullopt;
     // Another game may be ending at this very moment: what it wrote is read
     // again inside the lock, so that neither score overwrites the other.
     const FileLock lock(hallPath());
@@ -478,7 +506,7 @@ std::optional<size_t> recordScore(const Difficulty& rules, int32_t score)
 
 bool renameHallEntry(const Difficulty& rules, const HallEntry& entry, const std::string& name)
 {
-    if (playerFolder().empty())
+    if (playerFolder().empty() || !hallFileIsUsable())
         return false;
     const FileLock lock(hallPath());
     HallOfFame hall = readLockedHallOfFame();

@@ -10,10 +10,18 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <fstream>
+#include <future>
+#include <memory>
 #include <sstream>
+#include <thread>
+
+#if defined(__unix__)
+#include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -254,4 +262,30 @@ TEST_F(HallOfFameTest, AScoreThatCannotBeWrittenIsReported)
     EXPECT_FALSE(recordScore(difficultyOf(game), 10));
     EXPECT_EQ(fakeWindow::messages().size(), 1u);
     fakeWindow::uninstall();
+}
+
+TEST_F(HallOfFameTest, APipeInItsPlaceIsLeftAloneAndReportedOnce)
+{
+#if defined(__unix__)
+    ASSERT_EQ(mkfifo((dir / "halloffame.txt").c_str(), 0666), 0);
+    fakeWindow::install();
+    // Views and a game over, on a thread of their own: a read that waits for
+    // the pipe fails the test instead of hanging it.
+    auto outcome = std::make_shared<std::promise<std::pair<size_t, std::optional<size_t>>>>();
+    std::future<std::pair<size_t, std::optional<size_t>>> done = outcome->get_future();
+    const Difficulty rules = difficultyOf(game);
+    std::thread([outcome, rules] {
+        const size_t tables = readHallOfFame().size() + readHallOfFame().size();
+        outcome->set_value({tables, recordScore(rules, 10)});
+    }).detach();
+    const bool returned = done.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+    const std::vector<std::string> messages = fakeWindow::messages();
+    fakeWindow::uninstall();
+    ASSERT_TRUE(returned) << "the Hall of Fame waits on a pipe";
+    EXPECT_EQ(done.get(), (std::pair<size_t, std::optional<size_t>>{0, std::nullopt}));
+    EXPECT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(fs::is_fifo(fs::symlink_status(dir / "halloffame.txt")));
+#else
+    GTEST_SKIP() << "no named pipes in this system's file system";
+#endif
 }
