@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <mutex>
 #include <sstream>
 #include <system_error>
 
@@ -29,6 +30,19 @@ const std::string_view byteOrderMark = "\xEF\xBB\xBF";
 
 // A file this big was never written by us.
 constexpr std::streamsize maxHallSize = 1 << 20;
+
+// On Windows every line reaches the disk with a CR before its LF, and the
+// reader counts those bytes against its limit too.
+#ifdef _WIN32
+constexpr size_t lineEndGrowth = 1;
+#else
+constexpr size_t lineEndGrowth = 0;
+#endif
+
+size_t bytesOnDisk(const std::string& text)
+{
+    return text.size() + lineEndGrowth * static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+}
 
 std::string speedText(double speed)
 {
@@ -160,6 +174,63 @@ std::string readWholeHallFile()
     }
 }
 
+bool sameBytes(const std::filesystem::path& file, const std::string& text)
+{
+    std::ifstream in(file, std::ios::binary);
+    std::string bytes(text.size() + 1, '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<size_t>(in.gcount()) == text.size() && bytes.compare(0, text.size(), text) == 0;
+}
+
+// Whether one of the copies set aside already holds exactly this text: the
+// game reads the file at every view and game over, and a file no one mends
+// would otherwise leave a new copy behind each time.
+bool alreadyKept(const std::string& text)
+{
+    const std::string copyName = std::string(hallName) + damagedSuffix;
+    std::error_code error;
+    std::filesystem::directory_iterator entries(playerFolder(), error);
+    for (; !error && entries != std::filesystem::directory_iterator(); entries.increment(error)) {
+        const std::string name = utf8FromPath(entries->path().filename());
+        if (name.compare(0, copyName.size(), copyName) != 0)
+            continue;
+        const std::string number = name.substr(copyName.size());
+        if (!number.empty()
+            && (number.size() < 2 || number[0] != '.' || number.find_first_not_of("0123456789", 1) != std::string::npos))
+            continue;
+        std::error_code ignored;
+        if (entries->is_regular_file(ignored) && entries->file_size(ignored) == text.size() && !ignored
+            && sameBytes(entries->path(), text))
+            return true;
+    }
+    return false;
+}
+
+// A pipe or a device under the file's name would keep the read waiting for
+// as long as nothing writes into it, at every view and every game over: only
+// a regular file is read or replaced. Anything else is left as it is, and
+// the player told once, not at each of those times. Called from the window
+// thread (views) and the game thread (game over), with no lock held.
+bool hallFileIsUsable()
+{
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(hallPath(), error);
+    if (status.type() == std::filesystem::file_type::not_found || status.type() == std::filesystem::file_type::none
+        || std::filesystem::is_regular_file(status))
+        return true;
+    static std::mutex reportedLock;
+    static std::filesystem::path reported;
+    {
+        const std::lock_guard<std::mutex> lock(reportedLock);
+        if (reported == hallPath())
+            return false;
+        reported = hallPath();
+    }
+    showMessage("Couldn't use the Hall of Fame: %s is not a regular file, so no score is kept in it",
+                utf8FromPath(hallPath()).c_str());
+    return false;
+}
+
 // Called with the file's lock held, so that what is set aside is what was
 // read, not a good file another game has just written.
 HallOfFame readLockedHallOfFame()
@@ -172,7 +243,7 @@ HallOfFame readLockedHallOfFame()
         hall = parseHallOfFame(text, damaged, &skipped);
     if (damaged)
         moveToNumberedName(hallPath(), damagedSuffix);
-    else if (skipped)
+    else if (skipped && !alreadyKept(text))
         // What could not be read is left out of the next write: the file as
         // it was stays beside it, for the player or a later version to mend.
         keepNumberedCopy(hallPath(), damagedSuffix, text);
@@ -343,15 +414,16 @@ std::string formatHallOfFame(const HallOfFame& hall)
         return hall[a].lastPlayed != hall[b].lastPlayed ? hall[a].lastPlayed > hall[b].lastPlayed : a > b;
     });
     std::vector<bool> kept(hall.size(), false);
-    size_t size = header.size();
+    size_t size = bytesOnDisk(header);
     size_t count = 0;
     for (size_t t : byRecency) {
         if (count == maxHallTables)
             break;
-        if (size + chunks[t].size() > static_cast<size_t>(maxHallSize))
+        const size_t chunkSize = bytesOnDisk(chunks[t]);
+        if (size + chunkSize > static_cast<size_t>(maxHallSize))
             break;
         kept[t] = true;
-        size += chunks[t].size();
+        size += chunkSize;
         ++count;
     }
     std::string text = header;
@@ -393,7 +465,7 @@ HallOfFame readHallOfFame()
     if (playerFolder().empty())
         return {};
     std::error_code error;
-    if (!std::filesystem::exists(hallPath(), error))
+    if (!std::filesystem::exists(hallPath(), error) || !hallFileIsUsable())
         return {};
     const FileLock lock(hallPath());
     return readLockedHallOfFame();
@@ -414,6 +486,8 @@ std::optional<size_t> recordScore(const Difficulty& rules, int32_t score)
         return std::nullopt;
     std::error_code error;
     std::filesystem::create_directories(playerFolder(), error);
+    if (!hallFileIsUsable())
+        return std::nullopt;
     // Another game may be ending at this very moment: what it wrote is read
     // again inside the lock, so that neither score overwrites the other.
     const FileLock lock(hallPath());
@@ -432,7 +506,7 @@ std::optional<size_t> recordScore(const Difficulty& rules, int32_t score)
 
 bool renameHallEntry(const Difficulty& rules, const HallEntry& entry, const std::string& name)
 {
-    if (playerFolder().empty())
+    if (playerFolder().empty() || !hallFileIsUsable())
         return false;
     const FileLock lock(hallPath());
     HallOfFame hall = readLockedHallOfFame();

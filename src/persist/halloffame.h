@@ -56,8 +56,8 @@ std::string describeDifficulty(const Difficulty& rules);
 // skipped (and skipped is set), tables are put in order and cut to their
 // length. damaged is set when the text is not a Hall of Fame at all.
 HallOfFame parseHallOfFame(const std::string& text, bool& damaged, bool* skipped = nullptr);
-// At most maxHallTables tables, and never more bytes than the reader takes:
-// the tables played longest ago are left out.
+// At most maxHallTables tables, and never more bytes than the reader takes,
+// counted as they land on disk: the tables played longest ago are left out.
 std::string formatHallOfFame(const HallOfFame& hall);
 
 // Puts the entry into the table of these rules (a new table when there is
@@ -69,9 +69,12 @@ const HallTable* findHallTable(const HallOfFame& hall, const Difficulty& rules);
 
 // The file in playerFolder(), read under the lock that writers take. A file
 // that is not a Hall of Fame is set aside and the game starts a fresh one;
-// from a file with lines that could not be read, a copy is kept as it was.
-// Set-aside copies are "halloffame.txt.damaged", then ".damaged.1", ...,
-// never overwritten. A missing file reads as an empty Hall of Fame.
+// from a file with lines that could not be read, a copy is kept as it was,
+// unless a copy of the same bytes is kept already. Set-aside copies are
+// "halloffame.txt.damaged", then ".damaged.1", ..., never overwritten.
+// A missing file reads as an empty Hall of Fame, and so does anything under
+// the name that is not a regular file (a pipe, a folder): it is left alone,
+// and the player is told once a run.
 HallOfFame readHallOfFame();
 // Written atomically; false when it could not be.
 bool writeHallOfFame(const HallOfFame& hall);
@@ -79,8 +82,8 @@ bool writeHallOfFame(const HallOfFame& hall);
 // Enters a finished game's score with the player's login name and today's
 // date, and writes the file, all under the file's lock so that games ending
 // at once each keep their score. Returns the new entry's place, or nothing
-// when the score did not enter, there is no folder to keep the file in, or
-// the file could not be written (which the player is told).
+// when the score did not enter, there is no folder to keep the file in, the
+// file is no regular file, or it could not be written (which the player is told).
 std::optional<size_t> recordScore(const Difficulty& rules, int32_t score);
 
 // Changes the name of the entry in the file that was read as entry (the

@@ -10,10 +10,18 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <fstream>
+#include <future>
+#include <memory>
 #include <sstream>
+#include <thread>
+
+#if defined(__unix__)
+#include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -33,6 +41,23 @@ protected:
     {
         GameTest::SetUp();
         gameDirectory = dir.path();
+    }
+    // Tables of ten entries under the longest names, with level names as long
+    // as asked, each played at its own time and in no order.
+    HallOfFame bigHall(size_t levelNameLength) const
+    {
+        HallOfFame hall;
+        std::string widest;
+        for (size_t i = 0; i < maxNameLength; ++i)
+            widest += "\U0001F600";
+        for (int64_t t = 0; t < 700; ++t) {
+            Difficulty rules = difficultyOf(game);
+            rules.levelFile = "levels/" + std::string(levelNameLength, 'x') + std::to_string(t) + ".sav";
+            for (int32_t score = 1; score <= 10; ++score)
+                insertHallEntry(hall, rules, {score, widest, "2026-01-01"});
+            hall.back().lastPlayed = 1000 + (t * 7919) % 700;
+        }
+        return hall;
     }
     std::string fileText() const
     {
@@ -174,17 +199,7 @@ TEST_F(HallOfFameTest, TheNameGoesToTheEntryItWasTypedFor)
 TEST_F(HallOfFameTest, WhatTheGameWritesItCanAlwaysReadBack)
 {
     // Tables enough, with the longest names, to pass what the reader takes.
-    HallOfFame hall;
-    std::string widest;
-    for (size_t i = 0; i < maxNameLength; ++i)
-        widest += "\U0001F600";
-    for (int64_t t = 0; t < 700; ++t) {
-        Difficulty rules = difficultyOf(game);
-        rules.levelFile = "levels/" + std::string(200, 'x') + std::to_string(t) + ".sav";
-        for (int32_t score = 1; score <= 10; ++score)
-            insertHallEntry(hall, rules, {score, widest, "2026-01-01"});
-        hall.back().lastPlayed = 1000 + (t * 7919) % 700;  // played in no order
-    }
+    const HallOfFame hall = bigHall(200);
     ASSERT_TRUE(writeHallOfFame(hall));
     const HallOfFame back = readHallOfFame();
     EXPECT_FALSE(fs::exists(dir / "halloffame.txt.damaged"));
@@ -195,6 +210,17 @@ TEST_F(HallOfFameTest, WhatTheGameWritesItCanAlwaysReadBack)
     for (const HallTable& table : back)
         oldestKept = std::min(oldestKept, table.lastPlayed);
     EXPECT_EQ(oldestKept, 1000 + 700 - static_cast<int64_t>(back.size()));
+}
+
+TEST_F(HallOfFameTest, TheSizeLimitCountsTheLineEndsAsTheyLandOnDisk)
+{
+    // Level names so long that the bytes run out before the tables do, with
+    // less room to spare than a byte for each line.
+    ASSERT_TRUE(writeHallOfFame(bigHall(400)));
+    const size_t kept = readHallOfFame().size();
+    EXPECT_FALSE(fs::exists(dir / "halloffame.txt.damaged"));
+    EXPECT_GT(kept, 0u);
+    EXPECT_LT(kept, maxHallTables);
 }
 
 TEST_F(HallOfFameTest, NothingUnreadableIsDroppedSilently)
@@ -209,16 +235,18 @@ TEST_F(HallOfFameTest, NothingUnreadableIsDroppedSilently)
     EXPECT_FALSE(fs::exists(dir / "halloffame.txt.damaged"));
 
     // A table whose header lost a character: what can be read is read, and
-    // the file as it was is kept, a second time under a new number.
+    // the file as it was is kept, once however often it is read; damaged
+    // otherwise, it is kept again under a new number.
     std::string mended = good;
     mended.insert(mended.find("table ") + 6, "x");
     const std::string damaged = mended + good.substr(good.find('\n') + 1);
-    for (int time = 0; time < 2; ++time) {
-        { std::ofstream(dir / "halloffame.txt", std::ios::binary) << damaged; }
+    { std::ofstream(dir / "halloffame.txt", std::ios::binary) << damaged; }
+    for (int time = 0; time < 3; ++time)
         EXPECT_EQ(readHallOfFame().size(), 1u);
-    }
+    { std::ofstream(dir / "halloffame.txt", std::ios::binary) << damaged << "rubbish\n"; }
+    EXPECT_EQ(readHallOfFame().size(), 1u);
     EXPECT_EQ(readWholeFile(dir / "halloffame.txt.damaged"), damaged);
-    EXPECT_EQ(readWholeFile(dir / "halloffame.txt.damaged.1"), damaged);
+    EXPECT_EQ(readWholeFile(dir / "halloffame.txt.damaged.1"), damaged + "rubbish\n");
     // Not a Hall of Fame at all: moved aside, under the next free number.
     { std::ofstream(dir / "halloffame.txt", std::ios::binary) << "rubbish"; }
     EXPECT_TRUE(readHallOfFame().empty());
@@ -234,4 +262,30 @@ TEST_F(HallOfFameTest, AScoreThatCannotBeWrittenIsReported)
     EXPECT_FALSE(recordScore(difficultyOf(game), 10));
     EXPECT_EQ(fakeWindow::messages().size(), 1u);
     fakeWindow::uninstall();
+}
+
+TEST_F(HallOfFameTest, APipeInItsPlaceIsLeftAloneAndReportedOnce)
+{
+#if defined(__unix__)
+    ASSERT_EQ(mkfifo((dir / "halloffame.txt").c_str(), 0666), 0);
+    fakeWindow::install();
+    // Views and a game over, on a thread of their own: a read that waits for
+    // the pipe fails the test instead of hanging it.
+    auto outcome = std::make_shared<std::promise<std::pair<size_t, std::optional<size_t>>>>();
+    std::future<std::pair<size_t, std::optional<size_t>>> done = outcome->get_future();
+    const Difficulty rules = difficultyOf(game);
+    std::thread([outcome, rules] {
+        const size_t tables = readHallOfFame().size() + readHallOfFame().size();
+        outcome->set_value({tables, recordScore(rules, 10)});
+    }).detach();
+    const bool returned = done.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+    const std::vector<std::string> messages = fakeWindow::messages();
+    fakeWindow::uninstall();
+    ASSERT_TRUE(returned) << "the Hall of Fame waits on a pipe";
+    EXPECT_EQ(done.get(), (std::pair<size_t, std::optional<size_t>>{0, std::nullopt}));
+    EXPECT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(fs::is_fifo(fs::symlink_status(dir / "halloffame.txt")));
+#else
+    GTEST_SKIP() << "no named pipes in this system's file system";
+#endif
 }
