@@ -267,8 +267,12 @@ FileWriteResult replaceFileContents(const fs::path& requested, const std::string
 FileLock::FileLock(const fs::path& file)
 {
     // Whoever held the lock may have renamed a new file over the one we
-    // waited for; the lock on the old one guards nothing then.
-    for (int attempt = 0; attempt < 100; ++attempt) {
+    // waited for; the lock on the old one guards nothing then, and we wait
+    // again. A crowd of games ending at once sends the last of them back
+    // once for every one before it, so the waiting is bounded by time, not
+    // by a count of turns.
+    const auto giveUp = std::chrono::steady_clock::now() + lockPatience;
+    do {
         Native native = noNative;
         if (!openForLock(file, native))
             return;
@@ -277,7 +281,7 @@ FileLock::FileLock(const fs::path& file)
             return;
         }
         closeNative(native);
-    }
+    } while (std::chrono::steady_clock::now() < giveUp);
 }
 
 FileLock::~FileLock()

@@ -3,6 +3,7 @@
 // one stood. Every file the game writes goes through here as bytes.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -46,12 +47,17 @@ FileWriteResult replaceFileContents(const std::filesystem::path& target, const s
 // whoever waited for the old file takes the lock on the new one instead.
 class FileLock {
 public:
+    // How long a writer goes on waiting while others replace the file under
+    // it; after that the lock is not held.
+    static constexpr std::chrono::seconds lockPatience{60};
     explicit FileLock(const std::filesystem::path& file);
     ~FileLock();
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;
 
-    // False when the file could neither be opened nor made.
+    // False when the file could neither be opened nor made, or others kept
+    // replacing it for longer than lockPatience. Nothing is to be written
+    // then.
     bool held() const { return handle != noHandle; }
 
 private:

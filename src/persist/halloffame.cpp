@@ -468,6 +468,8 @@ HallOfFame readHallOfFame()
     if (!std::filesystem::exists(hallPath(), error) || !hallFileIsUsable())
         return {};
     const FileLock lock(hallPath());
+    if (!lock.held())
+        return {};
     return readLockedHallOfFame();
 }
 
@@ -488,16 +490,26 @@ std::optional<size_t> recordScore(const Difficulty& rules, int32_t score)
     std::filesystem::create_directories(playerFolder(), error);
     if (!hallFileIsUsable())
         return std::nullopt;
-    // Another game may be ending at this very moment: what it wrote is read
-    // again inside the lock, so that neither score overwrites the other.
-    const FileLock lock(hallPath());
-    HallOfFame hall = readLockedHallOfFame();
-    const std::optional<size_t> place = insertHallEntry(hall, rules, {score, loginName(), todaysDate()});
-    if (HallTable* table = findTable(hall, rules))
-        table->lastPlayed = std::max<int64_t>(table->lastPlayed, std::time(nullptr));
-    else
-        return std::nullopt;
-    if (!writeHallOfFame(hall)) {
+    std::optional<size_t> place;
+    bool written = false;
+    {
+        // Another game may be ending at this very moment: what it wrote is
+        // read again inside the lock, so that neither score overwrites the
+        // other. Never written without it.
+        const FileLock lock(hallPath());
+        if (lock.held()) {
+            HallOfFame hall = readLockedHallOfFame();
+            place = insertHallEntry(hall, rules, {score, loginName(), todaysDate()});
+            HallTable* table = findTable(hall, rules);
+            if (table == nullptr)
+                return std::nullopt;
+            table->lastPlayed = std::max<int64_t>(table->lastPlayed, std::time(nullptr));
+            written = writeHallOfFame(hall);
+        }
+    }
+    // Told once the lock is let go: every other game ending meanwhile would
+    // otherwise wait for this player's OK.
+    if (!written) {
         showMessage("Couldn't write file to keep your score in the Hall of Fame");
         return std::nullopt;
     }
@@ -509,6 +521,8 @@ bool renameHallEntry(const Difficulty& rules, const HallEntry& entry, const std:
     if (playerFolder().empty() || !hallFileIsUsable())
         return false;
     const FileLock lock(hallPath());
+    if (!lock.held())
+        return false;
     HallOfFame hall = readLockedHallOfFame();
     HallTable* table = findTable(hall, rules);
     if (table == nullptr)

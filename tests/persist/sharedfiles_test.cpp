@@ -3,6 +3,7 @@
 #if defined(__unix__)
 
 #include "core/folders.h"
+#include "core/window.h"
 #include "persist/durable.h"
 #include "persist/halloffame.h"
 #include "persist/savefiles.h"
@@ -13,9 +14,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <functional>
 #include <set>
+#include <thread>
 #include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -140,6 +144,74 @@ TEST_F(SharedFilesTest, GamesEndingAtOnceEachKeepTheirScores)
         for (int s = scoresEach - 3; s < scoresEach; ++s)
             EXPECT_EQ(best.count(1000 + s * games + g), 1u) << "game " << g << ", score " << s;
     EXPECT_FALSE(fs::exists(dir / "halloffame.txt.damaged"));
+}
+
+TEST_F(SharedFilesTest, ACrowdOfGamesEndingAtOnceLosesNoScoreItReported)
+{
+    // Every writer that replaces the file sends the others waiting for it
+    // back to the lock: with a crowd, some wait through many replacements.
+    constexpr int games = 200;
+    int start[2];
+    ASSERT_EQ(pipe(start), 0);
+    std::vector<pid_t> children;
+    for (int g = 0; g < games; ++g) {
+        const pid_t child = fork();
+        if (child == 0) {
+            close(start[1]);
+            char go;
+            [[maybe_unused]] const ssize_t read = ::read(start[0], &go, 1);  // all start together
+            Difficulty own = difficultyOf(game);
+            own.levelFile = "crowd-" + std::to_string(g);
+            _exit(recordScore(own, 100 + g).has_value() ? 0 : 1);
+        }
+        children.push_back(child);
+    }
+    close(start[0]);
+    close(start[1]);
+    std::set<std::string> reported;
+    for (int g = 0; g < games; ++g) {
+        int status = 0;
+        waitpid(children[g], &status, 0);
+        if (WIFEXITED(status) && WEXITSTATUS(status) == 0)
+            reported.insert("crowd-" + std::to_string(g));
+    }
+    std::set<std::string> kept;
+    for (const HallTable& table : readHallOfFame())
+        kept.insert(table.rules.levelFile);
+    EXPECT_EQ(kept, reported) << "a score reported as recorded is missing, or one kept was reported lost";
+    EXPECT_EQ(reported.size(), size_t(games)) << "the lock waits as long as the crowd takes";
+}
+
+// Another game ending while this one's box waits for its player: whether it
+// got the Hall of Fame's lock within a few seconds.
+std::thread otherGame;
+std::atomic<bool> otherGotTheLock{false};
+bool gotItWhileTheBoxWaited = false;
+int boxWhileAnotherGameEnds(const char*)
+{
+    otherGame = std::thread([] { otherGotTheLock = FileLock(playerFolder() / "halloffame.txt").held(); });
+    for (int wait = 0; wait < 300 && !otherGotTheLock; ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    gotItWhileTheBoxWaited = otherGotTheLock;
+    return 1;
+}
+
+TEST_F(SharedFilesTest, NoBoxWaitsForThePlayerWhileTheHallOfFameIsLocked)
+{
+    const fs::path folder = dir / "disk";
+    fs::create_directory(folder);
+    SmallDisk disk(folder, "size=64k,nr_inodes=4");
+    if (!disk.mounted)
+        GTEST_SKIP() << "cannot mount a small file system here";
+    installedFolders.player = folder;
+    writeWholeFile(folder / "halloffame.txt", "");
+    fillUp(folder);
+    installWindowPort({boxWhileAnotherGameEnds, [](int32_t, int32_t, bool) {}, [](bool) {}});
+
+    EXPECT_FALSE(recordScore(difficultyOf(game), 50)) << "the full disk took no score";
+    otherGame.join();
+    EXPECT_TRUE(gotItWhileTheBoxWaited) << "the box was shown with the lock held";
+    installedFolders = {};
 }
 
 TEST_F(SharedFilesTest, AFullDiskNeverCostsTheOldSave)
