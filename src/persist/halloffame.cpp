@@ -368,8 +368,11 @@ HallOfFame parseHallOfFame(const std::string& text, bool& damaged, bool* skipped
             const char* begin = line.data() + std::char_traits<char>::length(playedPrefix);
             const char* end = line.data() + line.size();
             const auto [stop, error] = std::from_chars(begin, end, played);
+            // A time ahead of this clock (another machine's, or this one
+            // set back) counts as now, so that it cannot outrank the table
+            // played next.
             if (current != nullptr && error == std::errc{} && stop == end)
-                current->lastPlayed = std::max(current->lastPlayed, played);
+                current->lastPlayed = std::max(current->lastPlayed, std::min<int64_t>(played, std::time(nullptr)));
             else
                 skippedAny = true;
             continue;
@@ -503,7 +506,10 @@ std::optional<size_t> recordScore(const Difficulty& rules, int32_t score)
             HallTable* table = findTable(hall, rules);
             if (table == nullptr)
                 return std::nullopt;
-            table->lastPlayed = std::max<int64_t>(table->lastPlayed, std::time(nullptr));
+            table->lastPlayed = std::time(nullptr);
+            // Last in the file wins among tables played in the same second,
+            // so the table just played is never the one cut.
+            std::rotate(table, table + 1, hall.data() + hall.size());
             written = writeHallOfFame(hall);
         }
     }

@@ -223,6 +223,19 @@ TEST_F(HallOfFameTest, TheSizeLimitCountsTheLineEndsAsTheyLandOnDisk)
     EXPECT_LT(kept, maxHallTables);
 }
 
+TEST_F(HallOfFameTest, TheTableJustPlayedIsKeptWhenTheClockIsBehindTheFile)
+{
+    // A full file whose every table was played "later" than this clock says.
+    HallOfFame hall = bigHall(0);
+    for (HallTable& table : hall)
+        table.lastPlayed = std::time(nullptr) + 1000000;
+    ASSERT_TRUE(writeHallOfFame(hall));
+    Difficulty fresh = difficultyOf(game);
+    fresh.levelFile = "levels/fresh.sav";
+    ASSERT_TRUE(recordScore(fresh, 5).has_value());
+    EXPECT_NE(findHallTable(readHallOfFame(), fresh), nullptr) << "the place was reported for a table that was cut";
+}
+
 TEST_F(HallOfFameTest, NothingUnreadableIsDroppedSilently)
 {
     const Difficulty rules = difficultyOf(game);
