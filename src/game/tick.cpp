@@ -28,7 +28,7 @@ constexpr int32_t stallLimit = 5 * static_cast<int32_t>(tickLength);
 std::thread gameThread;
 std::atomic<bool> stopRequested{false};
 std::atomic<void (*)()> newGameRequest{nullptr};
-std::atomic<void (*)(const Difficulty&, size_t)> hallOfFameRequest{nullptr};
+std::atomic<void (*)(const Difficulty&, const HallEntry&)> hallOfFameRequest{nullptr};
 
 // Cell boundary the pixel position lies in, truncated toward zero.
 int32_t cellOf(double pixels)
@@ -125,12 +125,12 @@ void endGame()
         rules = difficultyOf(game);
     }
     // Entered before the box, so that closing the game on it keeps the score.
-    const std::optional<size_t> place = recordScore(rules, score);
+    const std::optional<HallEntry> entered = recordScore(rules, score);
     showMessage("Your score: %d", score);
     if (stopRequested)
         return;
-    if (void (*showHall)(const Difficulty&, size_t) = hallOfFameRequest.load(); place && showHall)
-        showHall(rules, *place);
+    if (void (*showHall)(const Difficulty&, const HallEntry&) = hallOfFameRequest.load(); entered && showHall)
+        showHall(rules, *entered);
     if (stopRequested)
         return;
     if (void (*request)() = newGameRequest.load())
@@ -245,7 +245,7 @@ void installNewGameRequest(void (*request)())
     newGameRequest = request;
 }
 
-void installHallOfFameRequest(void (*request)(const Difficulty& rules, size_t place))
+void installHallOfFameRequest(void (*request)(const Difficulty& rules, const HallEntry& entry))
 {
     hallOfFameRequest = request;
 }

@@ -33,4 +33,4 @@ void installNewGameRequest(void (*request)());
 // window installs a call that opens the table of these rules with the entry
 // at this place highlighted and returns once it is closed. Called on the game
 // thread without gameLock; without one nothing is shown.
-void installHallOfFameRequest(void (*request)(const Difficulty& rules, size_t place));
+void installHallOfFameRequest(void (*request)(const Difficulty& rules, const HallEntry& entry));

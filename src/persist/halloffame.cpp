@@ -485,7 +485,7 @@ bool writeHallOfFame(const HallOfFame& hall)
     return replaceFileContents(hallPath(), formatHallOfFame(hall)) == WRITE_DONE;
 }
 
-std::optional<size_t> recordScore(const Difficulty& rules, int32_t score)
+std::optional<HallEntry> recordScore(const Difficulty& rules, int32_t score)
 {
     if (playerFolder().empty() || score <= 0)
         return std::nullopt;
@@ -493,6 +493,7 @@ std::optional<size_t> recordScore(const Difficulty& rules, int32_t score)
     std::filesystem::create_directories(playerFolder(), error);
     if (!hallFileIsUsable())
         return std::nullopt;
+    const HallEntry entry{score, loginName(), todaysDate()};
     std::optional<size_t> place;
     bool written = false;
     {
@@ -502,7 +503,7 @@ std::optional<size_t> recordScore(const Difficulty& rules, int32_t score)
         const FileLock lock(hallPath());
         if (lock.held()) {
             HallOfFame hall = readLockedHallOfFame();
-            place = insertHallEntry(hall, rules, {score, loginName(), todaysDate()});
+            place = insertHallEntry(hall, rules, entry);
             HallTable* table = findTable(hall, rules);
             if (table == nullptr)
                 return std::nullopt;
@@ -519,7 +520,17 @@ std::optional<size_t> recordScore(const Difficulty& rules, int32_t score)
         showMessage("Couldn't write file to keep your score in the Hall of Fame");
         return std::nullopt;
     }
-    return place;
+    if (!place)
+        return std::nullopt;
+    return entry;
+}
+
+std::optional<size_t> placeOfEntry(const HallTable& table, const HallEntry& entry)
+{
+    const auto found = std::find(table.entries.begin(), table.entries.end(), entry);
+    if (found == table.entries.end())
+        return std::nullopt;
+    return static_cast<size_t>(found - table.entries.begin());
 }
 
 bool renameHallEntry(const Difficulty& rules, const HallEntry& entry, const std::string& name)
@@ -535,9 +546,7 @@ bool renameHallEntry(const Difficulty& rules, const HallEntry& entry, const std:
         return false;
     // The place may have changed since the entry was shown: another game
     // may have entered a higher score meanwhile.
-    const auto found = std::find_if(table->entries.begin(), table->entries.end(), [&](const HallEntry& kept) {
-        return kept.score == entry.score && kept.date == entry.date && kept.name == entry.name;
-    });
+    const auto found = std::find(table->entries.begin(), table->entries.end(), entry);
     if (found == table->entries.end())
         return false;
     found->name = oneLineName(name);

@@ -21,10 +21,13 @@ struct Difficulty : GameRules {
     bool operator==(const Difficulty&) const = default;
 };
 
+// An entry is known by all three: the scores other games enter move it, but
+// only its own player renames it.
 struct HallEntry {
     int32_t score = 0;
     std::string name;
     std::string date;  // yyyy-mm-dd
+    bool operator==(const HallEntry&) const = default;
 };
 
 // Best first; at most hallTableLength entries.
@@ -84,7 +87,12 @@ bool writeHallOfFame(const HallOfFame& hall);
 // at once each keep their score. Returns the new entry's place, or nothing
 // when the score did not enter, there is no folder to keep the file in, the
 // file is no regular file, or it could not be written (which the player is told).
-std::optional<size_t> recordScore(const Difficulty& rules, int32_t score);
+// The entry itself is handed back, not its place: by the time the player
+// names it, other games may have moved it or pushed it out.
+std::optional<HallEntry> recordScore(const Difficulty& rules, int32_t score);
+
+// Where the entry stands in the table now; nothing when it has left it.
+std::optional<size_t> placeOfEntry(const HallTable& table, const HallEntry& entry);
 
 // Changes the name of the entry in the file that was read as entry (the
 // player edits it right after it went in). Nothing changes, and the result

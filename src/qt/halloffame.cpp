@@ -38,10 +38,10 @@ QTableWidgetItem* cell(const std::string& text, TextAlignment alignment)
 // tables on top, the entries, OK below.
 class HallOfFameWindow : public TemplateDialog {
 public:
-    HallOfFameWindow(QWidget* parent, const Difficulty& played, std::optional<size_t> place)
+    HallOfFameWindow(QWidget* parent, const Difficulty& played, const std::optional<HallEntry>& entered)
         : TemplateDialog(parent, hallOfFameTemplate(), false)
     {
-        openHallOfFameDialog(model, readHallOfFame(), played, place);
+        openHallOfFameDialog(model, readHallOfFame(), played, entered);
 
         tables = qobject_cast<QComboBox*>(control(CTL_HALL_TABLE));
         {
@@ -118,10 +118,10 @@ private:
 
 }  // namespace
 
-void runHallOfFameDialog(QWidget* parent, const Difficulty& rules, std::optional<size_t> newPlace)
+void runHallOfFameDialog(QWidget* parent, const Difficulty& rules, std::optional<HallEntry> entered)
 {
     std::lock_guard<std::recursive_mutex> lock(gameLock);
-    HallOfFameWindow dialog(parent, rules, newPlace);
+    HallOfFameWindow dialog(parent, rules, entered);
     dialog.setObjectName(QLatin1String(hallOfFameObjectName));
     dialog.exec();
     closeHallOfFameDialog(dialog.state());

@@ -14,4 +14,4 @@ class QWidget;
 // Shows the table of these rules, with a list to look at the others. With a
 // place, that entry has just gone in: its row is highlighted and its name can
 // be edited; the name is written back when the window closes.
-void runHallOfFameDialog(QWidget* parent, const Difficulty& rules, std::optional<size_t> newPlace);
+void runHallOfFameDialog(QWidget* parent, const Difficulty& rules, std::optional<HallEntry> entered);

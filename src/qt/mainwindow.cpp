@@ -357,8 +357,8 @@ ShellPort qtShellPort()
     port.showAbout = [] { runAboutDialog(mainWindow); };
     port.showCustomGame = [] { runCustomGameDialog(mainWindow); };
     port.showKeys = [] { runKeysDialog(mainWindow); };
-    port.showHallOfFame = [](const Difficulty& rules, std::optional<size_t> place) {
-        runHallOfFameDialog(mainWindow, rules, place);
+    port.showHallOfFame = [](const Difficulty& rules, std::optional<HallEntry> entered) {
+        runHallOfFameDialog(mainWindow, rules, entered);
     };
     port.chooseFile = chooseFile;
     port.geometry = windowGeometry;

@@ -80,11 +80,10 @@ std::vector<HallRow> hallRows(const HallTable& table)
 }
 
 void openHallOfFameDialog(HallOfFameDialog& dialog, const HallOfFame& read, const Difficulty& rules,
-                          std::optional<size_t> newPlace)
+                          const std::optional<HallEntry>& entered)
 {
     dialog = HallOfFameDialog{};
     dialog.rules = rules;
-    dialog.newPlace = newPlace;
     HallOfFame& tables = dialog.tables;
     std::copy_if(read.begin(), read.end(), std::back_inserter(tables),
                  [](const HallTable& table) { return !table.entries.empty(); });
@@ -104,6 +103,8 @@ void openHallOfFameDialog(HallOfFameDialog& dialog, const HallOfFame& read, cons
         dialog.tableNames.push_back(name);
         tables.push_back(std::move(table));
     }
+    if (entered && !tables.empty())
+        dialog.newPlace = placeOfEntry(tables.front(), *entered);
     if (const HallEntry* entry = newEntry(dialog))
         dialog.enteredName = dialog.originalName = entry->name;
 }

@@ -37,10 +37,12 @@ struct HallOfFameDialog {
     std::string originalName;
 };
 
-// Opens on the table of these rules, from the Hall of Fame as read. With a
-// place, that entry of the played table is new and its name can be edited.
+// Opens on the table of these rules, from the Hall of Fame as read. With an
+// entry just entered, that entry of the played table is new and its name can
+// be edited, wherever other games have moved it; when they have pushed it
+// out, nothing is.
 void openHallOfFameDialog(HallOfFameDialog& dialog, const HallOfFame& read, const Difficulty& rules,
-                          std::optional<size_t> newPlace);
+                          const std::optional<HallEntry>& entered);
 
 // The rows of the table shown.
 std::vector<HallRow> hallDialogRows(const HallOfFameDialog& dialog);

@@ -179,11 +179,11 @@ void requestNewGameOnWindow()
 
 // After the score box of a game that entered the Hall of Fame, on the game
 // thread: the table opens on the window thread, and the game thread waits.
-void showHallOfFameEntry(const Difficulty& rules, size_t place)
+void showHallOfFameEntry(const Difficulty& rules, const HallEntry& entry)
 {
-    runOnWindowThread([rules, place] {
+    runOnWindowThread([rules, entry] {
         if (port.showHallOfFame)
-            modal([&] { port.showHallOfFame(rules, place); });
+            modal([&] { port.showHallOfFame(rules, entry); });
     });
 }
 

@@ -51,9 +51,9 @@ struct ShellPort {
     void (*showAbout)();
     void (*showCustomGame)();
     void (*showKeys)();
-    // The Hall of Fame of these rules, with the entry at place highlighted
-    // for its name.
-    void (*showHallOfFame)(const Difficulty& rules, std::optional<size_t> place);
+    // The Hall of Fame of these rules, with the entry just entered
+    // highlighted for its name, wherever it stands by then.
+    void (*showHallOfFame)(const Difficulty& rules, std::optional<HallEntry> entered);
     // A path (UTF-8) chosen in the save or the load dialog; nothing when the
     // player cancelled.
     std::optional<std::string> (*chooseFile)(bool save);

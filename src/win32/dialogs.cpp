@@ -487,11 +487,11 @@ void runAboutDialog(HWND owner)
     runDialogTemplate(aboutTemplate(), owner, aboutDialogProc, 0);
 }
 
-void runHallOfFameDialog(HWND owner, const Difficulty& rules, std::optional<size_t> newPlace)
+void runHallOfFameDialog(HWND owner, const Difficulty& rules, std::optional<HallEntry> entered)
 {
     std::lock_guard<std::recursive_mutex> lock(gameLock);
     HallOfFameDialog model;
-    openHallOfFameDialog(model, readHallOfFame(), rules, newPlace);
+    openHallOfFameDialog(model, readHallOfFame(), rules, entered);
     runDialogTemplate(hallOfFameTemplate(), owner, hallOfFameDialogProc, reinterpret_cast<LPARAM>(&model));
     closeHallOfFameDialog(model);
 }

@@ -14,4 +14,4 @@ void runCustomGameDialog(HWND owner);
 void runKeysDialog(HWND owner);
 void runAboutDialog(HWND owner);
 // With a place, that entry has just gone in: its name can be edited.
-void runHallOfFameDialog(HWND owner, const Difficulty& rules, std::optional<size_t> newPlace);
+void runHallOfFameDialog(HWND owner, const Difficulty& rules, std::optional<HallEntry> entered);

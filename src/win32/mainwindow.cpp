@@ -289,9 +289,9 @@ void showKeys()
     runKeysDialog(mainWindow);
 }
 
-void showHallOfFame(const Difficulty& rules, std::optional<size_t> place)
+void showHallOfFame(const Difficulty& rules, std::optional<HallEntry> entered)
 {
-    runHallOfFameDialog(mainWindow, rules, place);
+    runHallOfFameDialog(mainWindow, rules, entered);
 }
 
 ShellPort win32ShellPort()

@@ -361,8 +361,8 @@ TEST_F(TickTest, MenuKeysNeitherResumeNorPlayUnlessBound)
 
 TEST_F(TickTest, GameThreadEndsAGameEntersItsScoreAndStartsTheNext)
 {
-    static std::atomic<int> shownPlace{-1};
-    installHallOfFameRequest([](const Difficulty&, size_t place) { shownPlace = static_cast<int>(place); });
+    static std::atomic<int> shownScore{-1};
+    installHallOfFameRequest([](const Difficulty&, const HallEntry& entry) { shownScore = entry.score; });
     TempDir dir;
     gameDirectory = dir.path();
     fakeWindow::install();
@@ -392,7 +392,7 @@ TEST_F(TickTest, GameThreadEndsAGameEntersItsScoreAndStartsTheNext)
     while (!nextGamePlaying && std::chrono::steady_clock::now() < deadline) {
         {
             std::lock_guard<std::recursive_mutex> lock(gameLock);
-            nextGamePlaying = shownPlace >= 0 && game.score == 0 && game.gameMode == MODE_PLAYING;
+            nextGamePlaying = shownScore >= 0 && game.score == 0 && game.gameMode == MODE_PLAYING;
             if (nextGamePlaying)
                 game.gameMode = MODE_PAUSED;
         }
@@ -407,7 +407,7 @@ TEST_F(TickTest, GameThreadEndsAGameEntersItsScoreAndStartsTheNext)
     installHallOfFameRequest(nullptr);
 
     // The score went into the table of its rules, which was then shown.
-    EXPECT_EQ(shownPlace, 0);
+    EXPECT_EQ(shownScore, 17);
     const HallOfFame hall = readHallOfFame();
     const HallTable* table = findHallTable(hall, rules);
     ASSERT_NE(table, nullptr);

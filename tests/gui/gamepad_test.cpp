@@ -75,10 +75,10 @@ void showScore(QWidget*)
     showMessage("Your score: %d", 40);
 }
 Difficulty playedRules;
-std::optional<size_t> playedPlace;
+std::optional<HallEntry> playedEntry;
 void showNewEntry(QWidget*)
 {
-    runHallOfFameDialog(nullptr, playedRules, playedPlace);
+    runHallOfFameDialog(nullptr, playedRules, playedEntry);
 }
 void showOtherDialog(QWidget*)
 {
@@ -194,8 +194,8 @@ TEST_F(VirtualPadTest, AOrStartConfirmsTheScoreAndTheHallOfFameAndBClosesIt)
     pollGamepads();
 
     playedRules = difficultyOf(game);
-    playedPlace = recordScore(playedRules, 40);
-    ASSERT_TRUE(playedPlace);
+    playedEntry = recordScore(playedRules, 40);
+    ASSERT_TRUE(playedEntry);
     for (SDL_GameControllerButton button : {SDL_CONTROLLER_BUTTON_START, SDL_CONTROLLER_BUTTON_B}) {
         whileOpen(showNewEntry, [this, button](QDialog&) {
             pollGamepads();

@@ -27,10 +27,10 @@ protected:
 };
 
 Difficulty playedRules;
-std::optional<size_t> playedPlace;
+std::optional<HallEntry> playedEntry;
 void openPlayed(QWidget* parent)
 {
-    runHallOfFameDialog(parent, playedRules, playedPlace);
+    runHallOfFameDialog(parent, playedRules, playedEntry);
 }
 
 }  // namespace
@@ -56,8 +56,8 @@ TEST_F(HallOfFameDialogTest, ANewEntryIsHighlightedAndItsNameWrittenBack)
     playedRules = difficultyOf(game);
     ASSERT_TRUE(recordScore(playedRules, 300));
     ASSERT_TRUE(recordScore(playedRules, 100));
-    playedPlace = recordScore(playedRules, 200);
-    ASSERT_EQ(playedPlace, std::optional<size_t>(1));
+    playedEntry = recordScore(playedRules, 200);
+    ASSERT_TRUE(playedEntry);
 
     whileOpen(openPlayed, [](QDialog& dialog) {
         auto& tables = control<QComboBox>(dialog, "table");

@@ -164,7 +164,7 @@ TEST_F(HallOfFameTest, ReadsLenientlyAndSetsADamagedFileAside)
     { std::ofstream(dir / "halloffame.txt") << "\x01\x02 garbage\n"; }
     EXPECT_TRUE(readHallOfFame().empty());
     EXPECT_TRUE(fs::exists(dir / "halloffame.txt.damaged"));
-    EXPECT_EQ(recordScore(rules, 40), std::optional<size_t>(0));
+    EXPECT_TRUE(recordScore(rules, 40));
     EXPECT_EQ(readHallOfFame().at(0).entries.at(0).score, 40);
     EXPECT_TRUE(renameHallEntry(rules, readHallOfFame().at(0).entries.at(0), "Bo\nb"));
     EXPECT_EQ(readHallOfFame().at(0).entries.at(0).name, "Bo b");
@@ -180,8 +180,10 @@ TEST_F(HallOfFameTest, ReadsLenientlyAndSetsADamagedFileAside)
 TEST_F(HallOfFameTest, TheNameGoesToTheEntryItWasTypedFor)
 {
     const Difficulty rules = difficultyOf(game);
-    ASSERT_EQ(recordScore(rules, 100), std::optional<size_t>(0));
-    const HallEntry mine = readHallOfFame().at(0).entries.at(0);
+    const std::optional<HallEntry> entered = recordScore(rules, 100);
+    ASSERT_TRUE(entered);
+    const HallEntry mine = *entered;
+    EXPECT_EQ(mine, readHallOfFame().at(0).entries.at(0)) << "the entry handed back is the one written";
     // Meanwhile another game enters above it, under another name.
     HallOfFame hall = readHallOfFame();
     insertHallEntry(hall, rules, {500, "Other", "2026-01-01"});
@@ -284,8 +286,8 @@ TEST_F(HallOfFameTest, APipeInItsPlaceIsLeftAloneAndReportedOnce)
     fakeWindow::install();
     // Views and a game over, on a thread of their own: a read that waits for
     // the pipe fails the test instead of hanging it.
-    auto outcome = std::make_shared<std::promise<std::pair<size_t, std::optional<size_t>>>>();
-    std::future<std::pair<size_t, std::optional<size_t>>> done = outcome->get_future();
+    auto outcome = std::make_shared<std::promise<std::pair<size_t, std::optional<HallEntry>>>>();
+    std::future<std::pair<size_t, std::optional<HallEntry>>> done = outcome->get_future();
     const Difficulty rules = difficultyOf(game);
     std::thread([outcome, rules] {
         const size_t tables = readHallOfFame().size() + readHallOfFame().size();
@@ -295,7 +297,7 @@ TEST_F(HallOfFameTest, APipeInItsPlaceIsLeftAloneAndReportedOnce)
     const std::vector<std::string> messages = fakeWindow::messages();
     fakeWindow::uninstall();
     ASSERT_TRUE(returned) << "the Hall of Fame waits on a pipe";
-    EXPECT_EQ(done.get(), (std::pair<size_t, std::optional<size_t>>{0, std::nullopt}));
+    EXPECT_EQ(done.get(), (std::pair<size_t, std::optional<HallEntry>>{0, std::nullopt}));
     EXPECT_EQ(messages.size(), 1u);
     EXPECT_TRUE(fs::is_fifo(fs::symlink_status(dir / "halloffame.txt")));
 #else

@@ -1,7 +1,9 @@
 #include "ui/halloffame.h"
 
+#include "core/folders.h"
 #include "ui/commands.h"
 #include "support/gametest.h"
+#include "support/tempdir.h"
 
 #include <gtest/gtest.h>
 
@@ -42,7 +44,7 @@ TEST_F(HallOfFameDialogModel, OpensOnThePlayedTableWithItsNewRowAndHandsBackTheE
         tableOf(rulesOfWidth(12), {{70, "Di", "2026-01-04"}}),
     };
     HallOfFameDialog dialog;
-    openHallOfFameDialog(dialog, read, played, 1);
+    openHallOfFameDialog(dialog, read, played, HallEntry{200, "me", "2026-03-04"});
 
     ASSERT_EQ(dialog.tableNames.size(), 3u) << "a table without entries is left out";
     EXPECT_EQ(dialog.tableNames[0], hallTableName(played));
@@ -70,12 +72,48 @@ TEST_F(HallOfFameDialogModel, ThePlayedTableIsOfferedBeforeItHasEntries)
 {
     const Difficulty played = rulesOfWidth(30);
     HallOfFameDialog dialog;
-    openHallOfFameDialog(dialog, {tableOf(rulesOfWidth(12), {{70, "Di", "2026-01-04"}})}, played, 0);
+    openHallOfFameDialog(dialog, {tableOf(rulesOfWidth(12), {{70, "Di", "2026-01-04"}})}, played,
+                         HallEntry{70, "Di", "2026-01-04"});
     ASSERT_EQ(dialog.tableNames.size(), 2u);
     EXPECT_EQ(dialog.tableNames[0], hallTableName(played));
     EXPECT_TRUE(hallDialogRows(dialog).empty());
-    // A place the table does not have edits nothing.
+    // An entry the played table does not hold edits nothing.
     EXPECT_EQ(hallDialogNameRow(dialog), std::nullopt);
     hallDialogNameEdited(dialog, "Eve");
     EXPECT_EQ(hallDialogRename(dialog), std::nullopt);
+}
+
+TEST_F(HallOfFameDialogModel, EachNameGoesOnItsOwnScoreWhateverAnotherGameEnteredMeanwhile)
+{
+    TempDir dir;
+    gameDirectory = dir.path();
+    const Difficulty played = rulesOfWidth(30);
+    // A ends with 100 and its score box waits; B ends with 200 and is named
+    // first; then A's player names A's entry.
+    const std::optional<HallEntry> a = recordScore(played, 100);
+    const std::optional<HallEntry> b = recordScore(played, 200);
+    ASSERT_TRUE(a && b);
+    const auto nameIt = [&](const HallEntry& entered, const char* name) {
+        HallOfFameDialog dialog;
+        openHallOfFameDialog(dialog, readHallOfFame(), played, entered);
+        hallDialogNameEdited(dialog, name);
+        closeHallOfFameDialog(dialog);
+    };
+    nameIt(*b, "Bob");
+    nameIt(*a, "Alice");
+    const HallOfFame named = readHallOfFame();
+    const HallTable* table = findHallTable(named, played);
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(table->entries.at(0).name, "Bob");
+    EXPECT_EQ(table->entries.at(1).name, "Alice");
+
+    // Pushed out of the table before its dialog opened: nothing to name.
+    HallOfFame full = readHallOfFame();
+    for (int32_t score = 1000; score < 1010; ++score)
+        insertHallEntry(full, played, {score, "Crowd", "2026-01-01"});
+    ASSERT_TRUE(writeHallOfFame(full));
+    HallOfFameDialog late;
+    openHallOfFameDialog(late, readHallOfFame(), played, *a);
+    EXPECT_EQ(hallDialogNameRow(late), std::nullopt);
+    gameDirectory.clear();
 }
