@@ -258,4 +258,25 @@ TEST_F(SharedFilesTest, InPlaceWritesTakeTheRoomBeforeTouchingTheOldFile)
     EXPECT_EQ(readWholeFile(folder / "game.sav"), "old contents\n");
 }
 
+TEST_F(SharedFilesTest, AHallOfFameThePlayerMayWriteButNotReadIsNotReplaced)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs to switch to another user, which only root may";
+    const fs::path folder = dir / "players";
+    fs::create_directory(folder);
+    installedFolders.player = folder;
+    const Difficulty rules = difficultyOf(game);
+    ASSERT_TRUE(recordScore(rules, 500));
+    const std::string kept = readWholeFile(folder / "halloffame.txt");
+    fs::permissions(dir.path(), fs::perms::all);
+    fs::permissions(folder, fs::perms(0555));
+    fs::permissions(folder / "halloffame.txt", fs::perms(0222));  // write only
+
+    EXPECT_EQ(inChild([&] { return !recordScore(rules, 10); }, true), 0) << "a score was reported as kept";
+    fs::permissions(folder, fs::perms::all);
+    fs::permissions(folder / "halloffame.txt", fs::perms(0644));
+    EXPECT_EQ(readWholeFile(folder / "halloffame.txt"), kept) << "the scores that could not be read were lost";
+    installedFolders = {};
+}
+
 #endif
