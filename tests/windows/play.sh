@@ -125,6 +125,9 @@ sleep 0.3
 in_game press keys 1     # "OK"
 sleep 1
 xdotool windowfocus --sync "$window" 2>/dev/null
+# The game paused behind the dialog: the first key resumes it, and a press
+# can come while Wine is still handing the focus back; one move is enough.
+press a
 press a
 press a
 press Escape
