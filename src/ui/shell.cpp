@@ -421,11 +421,6 @@ void shellSessionEnding()
     shellClose();
 }
 
-bool shellClosing()
-{
-    return closeRequested;
-}
-
 std::vector<MenuItemState> shellMenuStates()
 {
     std::lock_guard<std::recursive_mutex> lock(gameLock);
@@ -433,11 +428,6 @@ std::vector<MenuItemState> shellMenuStates()
     for (const MenuNode& node : menuTree())
         collectMenuStates(node, states);
     return states;
-}
-
-int32_t shellZoom()
-{
-    return zoom;
 }
 
 int32_t largestFittingZoom(int32_t playWidth, int32_t playHeight, const WindowGeometry& room)

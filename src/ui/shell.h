@@ -127,13 +127,9 @@ void shellClose();
 // is written now, since the process may be ended as soon as this returns,
 // and the program closes. Window thread.
 void shellSessionEnding();
-// Whether the exit has begun.
-bool shellClosing();
 
 // The state of every item of the menu tree now.
 std::vector<MenuItemState> shellMenuStates();
-// The zoom the play area is drawn at now.
-int32_t shellZoom();
 
 // Zoom: the largest whole factor at which the window around a play area of
 // this size fits the room; 0 when not even 1x does.

@@ -187,12 +187,6 @@ void endModals()
 
 // Painting ---------------------------------------------------------------------
 
-void drawGameInto(FrameView into)
-{
-    std::lock_guard<std::recursive_mutex> lock(gameLock);
-    paintPlayArea(into);
-}
-
 // The game thread's repaint: the next frame is drawn beside the one on
 // screen, and only the rectangle that differs is copied and repainted.
 void showGameChanges()
@@ -227,7 +221,7 @@ void paintWindow(HWND window)
             // change) and those of the window's own commands draw the game
             // as it is now.
             if (!frameFresh)
-                drawGameInto(frameView());
+                paintPlayArea(frameView());
             frameFresh = false;
             GdiFlush();
             HDC source = CreateCompatibleDC(target);
