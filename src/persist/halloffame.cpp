@@ -332,7 +332,10 @@ HallOfFame parseHallOfFame(const std::string& text, bool& damaged, bool* skipped
     auto nextLine = [&] {
         if (!std::getline(lines, line))
             return false;
-        if (!line.empty() && line.back() == '\r')
+        // Every line end a system adds, and any the player's editor left:
+        // no field ends in one, or it would read back one shorter each time
+        // the file went through a system that writes CR LF.
+        while (!line.empty() && line.back() == '\r')
             line.pop_back();
         return true;
     };
