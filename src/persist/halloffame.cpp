@@ -2,6 +2,7 @@
 
 #include "core/folders.h"
 #include "core/utf8path.h"
+#include "core/utf8text.h"
 #include "core/window.h"
 #include "persist/durable.h"
 
@@ -104,20 +105,12 @@ bool isDate(const std::string& date)
     return true;
 }
 
-// One line of at most maxNameLength letters; a letter of several bytes
-// counts once and is never cut.
+// One line of at most maxNameLength characters; a letter of several bytes
+// counts once and is never cut, and so does each byte that is no letter.
 std::string oneLineName(std::string name)
 {
     std::replace_if(name.begin(), name.end(), [](char c) { return c == '\n' || c == '\r' || c == '\t'; }, ' ');
-    size_t letters = 0;
-    for (size_t at = 0; at < name.size(); ++at) {
-        if ((static_cast<unsigned char>(name[at]) & 0xC0) == 0x80)
-            continue;
-        if (++letters > maxNameLength) {
-            name.resize(at);
-            break;
-        }
-    }
+    name.resize(firstCharacters(name, maxNameLength).size());
     return name;
 }
 

@@ -16,10 +16,25 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QTableWidget>
+#include <QValidator>
 
 #include <algorithm>
 
 namespace {
+
+// Turns away a change that would leave more characters than the edit takes,
+// as the toolkit's own limit does, but counting characters, not UTF-16 units.
+class CharacterLimit : public QValidator {
+public:
+    CharacterLimit(const DialogControl& edit, QObject* parent) : QValidator(parent), edit(edit) {}
+    State validate(QString& text, int&) const override
+    {
+        return editTextFits(edit, text.toStdString()) ? Acceptable : Invalid;
+    }
+
+private:
+    DialogControl edit;
+};
 
 // ---------------------------------------------------------------------------
 // Layout in dialog units: a quarter of the dialog font's average character
@@ -168,8 +183,10 @@ QWidget* TemplateDialog::makeControl(const DialogControl& control, QWidget* pare
     case CONTROL_ENTRY_TABLE: widget = makeEntryTable(control, parent); break;
     case CONTROL_EDIT: {
         auto* edit = new QLineEdit(parent);
-        if (control.maxLength > 0)
-            edit->setMaxLength(control.maxLength);
+        if (control.maxLength > 0) {
+            edit->setMaxLength(editUnitLimit(control));
+            edit->setValidator(new CharacterLimit(control, edit));
+        }
         widget = edit;
         break;
     }

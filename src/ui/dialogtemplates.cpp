@@ -1,6 +1,7 @@
 #include "ui/dialogtemplates.h"
 
 #include "core/keys.h"
+#include "core/utf8text.h"
 #include "persist/halloffame.h"
 #include "ui/customgame.h"
 
@@ -310,6 +311,16 @@ int32_t effectListId(int32_t effect)
 int32_t effectOfControl(int32_t id)
 {
     return indexOf(effectListIds, id);
+}
+
+int32_t editUnitLimit(const DialogControl& edit)
+{
+    return edit.maxLength > 0 ? 2 * edit.maxLength : 0;
+}
+
+bool editTextFits(const DialogControl& edit, std::string_view text)
+{
+    return edit.maxLength <= 0 || characterCount(text) <= static_cast<size_t>(edit.maxLength);
 }
 
 const DialogControl* findDialogControl(const DialogTemplate& dialog, int32_t id)

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Control ids, as the front ends address the controls. OK and Cancel are the
@@ -144,6 +145,13 @@ const DialogTemplate& hallOfFameTemplate();
 // About has nothing to change: its one button closes it, and so does Cancel
 // (Escape, where the platform's dialogs turn it into Cancel).
 DialogOutcome aboutDialogCommand(int32_t id);
+
+// An edit's limit is in characters (see characterCount), however many
+// bytes or UTF-16 units each needs. The toolkits count UTF-16 units, two at
+// most a character: their own limit is set to editUnitLimit, and each change
+// is kept only when the text, as UTF-8, still fits.
+int32_t editUnitLimit(const DialogControl& edit);
+bool editTextFits(const DialogControl& edit, std::string_view text);
 
 // The control of this id, or null; CTL_STATIC finds nothing.
 const DialogControl* findDialogControl(const DialogTemplate& dialog, int32_t id);

@@ -5,6 +5,7 @@
 #include "ui/halloffame.h"
 #include "ui/keyconfig.h"
 #include "win32/dlgtemplate.h"
+#include "win32/editlimit.h"
 #include "win32/mainwindow.h"
 #include "win32/utf16.h"
 
@@ -380,8 +381,8 @@ void showHallRows(HWND dialog, HallOfFameDialog& model)
                                cell.right - cell.left, cell.bottom - cell.top, list,
                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(CTL_HALL_NAME)), appInstance, nullptr);
     SendMessageW(nameEdit, WM_SETFONT, SendMessageW(dialog, WM_GETFONT, 0, 0), TRUE);
-    if (field != nullptr && field->maxLength > 0)
-        SendMessageW(nameEdit, EM_SETLIMITTEXT, static_cast<WPARAM>(field->maxLength), 0);
+    if (field != nullptr)
+        limitToCharacters(nameEdit, *field);
     SendMessageW(nameEdit, EM_SETSEL, 0, -1);
     SetFocus(nameEdit);
 }

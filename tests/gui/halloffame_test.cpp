@@ -67,6 +67,12 @@ TEST_F(HallOfFameDialogTest, ANewEntryIsHighlightedAndItsNameWrittenBack)
         EXPECT_EQ(entries.currentRow(), 1);
         EXPECT_EQ(entries.item(2, 1)->text(), QStringLiteral("100"));
         auto& name = control<QLineEdit>(dialog, "name");
+        // Forty characters, though each of these takes two UTF-16 units.
+        const QString laugh = QString::fromUtf8("\U0001F600");
+        name.clear();
+        name.insert(laugh.repeated(static_cast<int>(maxNameLength)));
+        name.insert(laugh);
+        EXPECT_EQ(name.text(), laugh.repeated(static_cast<int>(maxNameLength)));
         name.setText(QStringLiteral("Zo\u00eb"));
         // Looking at the other table and back keeps what was typed.
         tables.setCurrentIndex(1);

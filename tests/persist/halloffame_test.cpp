@@ -175,6 +175,14 @@ TEST_F(HallOfFameTest, ReadsLenientlyAndSetsADamagedFileAside)
         longName += "\u00eb";
     EXPECT_TRUE(renameHallEntry(rules, readHallOfFame().at(0).entries.at(0), longName));
     EXPECT_EQ(readHallOfFame().at(0).entries.at(0).name, longName.substr(0, 2 * maxNameLength));
+    // Bytes that are no letter count one each; forty letters of four bytes all fit.
+    EXPECT_TRUE(renameHallEntry(rules, readHallOfFame().at(0).entries.at(0), std::string(300, '\x80')));
+    EXPECT_EQ(readHallOfFame().at(0).entries.at(0).name, std::string(maxNameLength, '\x80'));
+    longName.clear();
+    for (size_t i = 0; i < maxNameLength; ++i)
+        longName += "\U0001F600";
+    EXPECT_TRUE(renameHallEntry(rules, readHallOfFame().at(0).entries.at(0), longName + "\xF0\x9F\x98"));
+    EXPECT_EQ(readHallOfFame().at(0).entries.at(0).name, longName);
 }
 
 TEST_F(HallOfFameTest, TheNameGoesToTheEntryItWasTypedFor)
