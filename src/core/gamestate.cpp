@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 const std::array<const char*, 4> sidesTypeNames = {"Solid", "Small holes", "Big holes", "No sides"};
 const std::array<const char*, 5> groundTypeNames = {
@@ -30,13 +31,28 @@ int32_t nextRaw()
 
 }  // namespace
 
+namespace {
+thread_local RandomTap* randomTap = nullptr;
+}  // namespace
+
 int32_t randomBelow(int32_t n)
 {
     if (n < 2)
         return 0;
+    int32_t value = 0;
+    if (randomTap != nullptr && randomTap->give(n, value))
+        return value;
     // Adding a raw value keeps two draws within one millisecond apart.
     generatorState = currentMilliseconds() + static_cast<uint32_t>(nextRaw());
-    return nextRaw() % n;
+    value = nextRaw() % n;
+    if (randomTap != nullptr)
+        randomTap->taken(n, value);
+    return value;
+}
+
+RandomTap* setRandomTap(RandomTap* tap)
+{
+    return std::exchange(randomTap, tap);
 }
 
 bool fieldContains(const std::vector<int32_t>& grid, int32_t code)

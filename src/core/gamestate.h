@@ -220,6 +220,20 @@ extern std::recursive_mutex gameLock;
 // n < 2. Every draw reseeds this thread's generator from the millisecond clock.
 int32_t randomBelow(int32_t n);
 
+// What a replay needs of the draws: a recording is told of each draw, a
+// playback gives the recorded draws back instead of drawing. Each thread has
+// its own tap, so only the game thread's steps are seen; draws of n < 2 are
+// no draws and never reach it.
+class RandomTap {
+public:
+    virtual ~RandomTap() = default;
+    // True with the value to use instead of drawing.
+    virtual bool give(int32_t n, int32_t& value) = 0;
+    virtual void taken(int32_t n, int32_t value) = 0;
+};
+// Sets this thread's tap (nullptr for none) and returns the one it replaces.
+RandomTap* setRandomTap(RandomTap* tap);
+
 // True when any cell of the grid (or shape matrix) holds the code.
 bool fieldContains(const std::vector<int32_t>& grid, int32_t code);
 

@@ -145,6 +145,15 @@ void requestRepaint(bool erase)
         repaint(erase);
 }
 
+namespace {
+thread_local void (*messageDiversion)(const std::string& text) = nullptr;
+}  // namespace
+
+void divertMessages(void (*to)(const std::string& text))
+{
+    messageDiversion = to;
+}
+
 int showMessage(const char* format, ...)
 {
     markBoxOpened();
@@ -154,7 +163,9 @@ int showMessage(const char* format, ...)
     va_end(args);
 
     int result = 0;
-    if (windowExists())
+    if (void (*divert)(const std::string&) = messageDiversion)
+        divert(text);
+    else if (windowExists())
         if (auto show = portShowMessage.load())
             result = show(text.c_str());
     markBoxClosed();

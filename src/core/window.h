@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 
 // What the window offers the game. The front end installs it once the main
 // window exists; until then, and in tests without a fake, the services below
@@ -65,3 +66,7 @@ void requestRepaint(bool erase);
 // so that a per-cent sign in them stays as it is. Called on the window thread
 // and on the game thread; takes no lock.
 int showMessage(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// While set, this thread's messages go to the function instead of a box
+// and nothing waits for a player: a replay shows the boxes of the game it
+// plays without stopping at each. nullptr ends it.
+void divertMessages(void (*to)(const std::string& text));

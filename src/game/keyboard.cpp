@@ -132,16 +132,21 @@ bool isMenuKey(int32_t virtualKey)
 void pollKeys()
 {
     const MoveRoles roles = moveRoles(game.forceDirection);
+    applyMoveKeys(queryKey(game.keyBindings[roles.higher]), queryKey(game.keyBindings[roles.lower]),
+                  queryKey(game.keyBindings[roles.fastFall]));
+}
 
-    game.shiftRightHeld = queryKey(game.keyBindings[roles.higher]);
+void applyMoveKeys(bool higherHeld, bool lowerHeld, bool fastFallHeld)
+{
+    game.shiftRightHeld = higherHeld;
     game.shiftRightPressed = game.shiftRightHeld && !game.prevShiftRightHeld;
     game.prevShiftRightHeld = game.shiftRightHeld;
 
-    game.shiftLeftHeld = queryKey(game.keyBindings[roles.lower]);
+    game.shiftLeftHeld = lowerHeld;
     game.shiftLeftPressed = game.shiftLeftHeld && !game.prevShiftLeftHeld;
     game.prevShiftLeftHeld = game.shiftLeftHeld;
 
-    game.fastFallHeld = queryKey(game.keyBindings[roles.fastFall]);
+    game.fastFallHeld = fastFallHeld;
 }
 
 void installExitAction(void (*exitAction)())

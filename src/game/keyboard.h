@@ -25,6 +25,8 @@ bool isMenuKey(int32_t virtualKey);
 // Reads the three movement keys for the current force direction into the
 // shift and fast-fall flags. Called on the game thread under gameLock.
 void pollKeys();
+// The same for keys held as given (a replay's), by their role.
+void applyMoveKeys(bool higherHeld, bool lowerHeld, bool fastFallHeld);
 
 // What the Anti-boss! key does: leave the game at once, through the same path
 // as closing the window. The front end installs it; without one the key does

@@ -5,6 +5,7 @@
 #include "core/generator.h"
 #include "core/utf8path.h"
 #include "core/window.h"
+#include "game/replay.h"
 #include "persist/savefiles.h"
 
 #include <algorithm>
@@ -124,6 +125,7 @@ void startNewGame()
 
         resizeWindow(false);
     }
+    startRecording();
     if (!game.tipText.empty())
         showMessage("%s", game.tipText.c_str());
 }

@@ -10,6 +10,7 @@
 #include "events/randomevents.h"
 #include "game/keyboard.h"
 #include "game/newgame.h"
+#include "game/replay.h"
 #include "persist/halloffame.h"
 
 #include <algorithm>
@@ -54,6 +55,7 @@ bool turnShape()
 {
     // Taken and cleared in one go, so a key pressed meanwhile is not lost.
     const int32_t rotation = game.pendingRotation.exchange(ROTATE_NONE);
+    recordTurn(rotation);
     if (rotation == ROTATE_NONE || !rotateActiveShape(rotation))
         return false;
     game.projectionDirty = true;
@@ -205,8 +207,11 @@ void gameThreadMain()
         paced = true;
         {
             std::lock_guard<std::recursive_mutex> lock(gameLock);
+            recordTickStart();
             pollKeys();
-            if (gameStep())
+            const bool changed = gameStep();
+            recordTickEnd();
+            if (changed)
                 requestRepaint(false);
         }
         if (game.gameMode == MODE_GAME_OVER)
