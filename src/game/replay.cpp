@@ -1,8 +1,11 @@
 #include "game/replay.h"
 
+#include "core/folders.h"
 #include "core/gamestate.h"
+#include "events/randomevents.h"
 #include "game/keyboard.h"
 #include "game/tick.h"
+#include "persist/durable.h"
 #include "persist/saveformat.h"
 
 #include <charconv>
@@ -41,13 +44,14 @@ struct Loose {
     double shapeY = 0;
     int32_t slowdownTicks = 0;
     int32_t prevHeld = 0;
+    uint32_t usedTextEvents = 0;
     bool operator==(const Loose&) const = default;
 };
 
 Loose looseOf(const GameState& g)
 {
     return {g.fallSpeed, g.shapeX, g.shapeY, g.slowdownTicks,
-            (g.prevShiftRightHeld ? 1 : 0) | (g.prevShiftLeftHeld ? 2 : 0)};
+            (g.prevShiftRightHeld ? 1 : 0) | (g.prevShiftLeftHeld ? 2 : 0), usedTextEvents};
 }
 
 void applyLoose(const Loose& l)
@@ -58,6 +62,7 @@ void applyLoose(const Loose& l)
     game.slowdownTicks = l.slowdownTicks;
     game.prevShiftRightHeld = (l.prevHeld & 1) != 0;
     game.prevShiftLeftHeld = (l.prevHeld & 2) != 0;
+    usedTextEvents = l.usedTextEvents;
 }
 
 int32_t keysOf(const GameState& g)
@@ -192,7 +197,7 @@ bool readUpToTick()
             break;
         case 'x':
             applyLoose({token.exact[0], token.exact[1], token.exact[2], static_cast<int32_t>(n[0]),
-                        static_cast<int32_t>(n[1])});
+                        static_cast<int32_t>(n[1]), static_cast<uint32_t>(n[2])});
             break;
         case 'o': {
             ReplayOptions o{static_cast<int32_t>(n[0]), static_cast<int32_t>(n[1]), static_cast<int32_t>(n[2]),
@@ -226,7 +231,7 @@ void startRecording()
     r.rules = difficultyOf(game);
     r.options = optionsOf(game);
     r.exact = {game.fallSpeed, game.startingFallSpeed, game.shapeX, game.shapeY, game.slowdownTicks,
-               game.prevShiftRightHeld, game.prevShiftLeftHeld};
+               game.prevShiftRightHeld, game.prevShiftLeftHeld, usedTextEvents};
     std::ostringstream state;
     recorder.active = writeGameState(state);
     r.state = state.str();
@@ -288,7 +293,7 @@ void recordTickStart()
     const Loose loose = looseOf(game);
     if (!(loose == recorder.loose))
         appendToken(tick, 'x', loose.fallSpeed, loose.shapeX, loose.shapeY, int64_t(loose.slowdownTicks),
-                    int64_t(loose.prevHeld));
+                    int64_t(loose.prevHeld), int64_t(loose.usedTextEvents));
     if (game.fieldCells.size() != recorder.field.size()) {
         // Only a new game changes the field's size between ticks, and a
         // new game starts a recording of its own.
@@ -347,6 +352,32 @@ Replay currentRecording()
     return r;
 }
 
+namespace {
+const char* const keptName = "autosave.replay";
+}  // namespace
+
+void keepRecordingBesideAutosave()
+{
+    const std::filesystem::path folder = stateFolder();
+    if (folder.empty())
+        return;
+    if (recorder.active)
+        replaceFileContents(folder / keptName, formatReplay(currentRecording()));
+    else {
+        // A recording of another game would be taken up for this one.
+        std::error_code ignored;
+        std::filesystem::remove(folder / keptName, ignored);
+    }
+}
+
+void takeUpRecordingBesideAutosave()
+{
+    Replay kept;
+    const std::filesystem::path folder = stateFolder();
+    if (folder.empty() || readReplayFile(folder / keptName, kept) != REPLAY_READ || !continueRecording(kept))
+        startRecording();
+}
+
 bool beginPlayback(const Replay& replay)
 {
     std::lock_guard<std::recursive_mutex> lock(gameLock);
@@ -361,7 +392,7 @@ bool beginPlayback(const Replay& replay)
     applyOptions(replay.options);
     const ReplayExact& e = replay.exact;
     applyLoose({e.fallSpeed, e.shapeX, e.shapeY, e.slowdownTicks,
-                (e.prevHigherHeld ? 1 : 0) | (e.prevLowerHeld ? 2 : 0)});
+                (e.prevHigherHeld ? 1 : 0) | (e.prevLowerHeld ? 2 : 0), e.usedTextEvents});
     game.startingFallSpeed = e.startingFallSpeed;
     game.pendingRotation = ROTATE_NONE;
     return true;

@@ -33,6 +33,13 @@ void recordTurn(int32_t rotation);
 // The recording so far, ending at the game as it stands now.
 Replay currentRecording();
 
+// The recording kept beside the automatic save ("autosave.replay"), so that
+// a game continued in the next run is watched whole. Kept on the window
+// thread under gameLock on the way out; taken up at start-up once the
+// automatic save is loaded (a new recording when it does not end there).
+void keepRecordingBesideAutosave();
+void takeUpRecordingBesideAutosave();
+
 // Playback. beginPlayback installs the recording's start into the game
 // record (the caller keeps what it needs of the game it replaces); false
 // when the start cannot be read. Each playbackStep plays one tick.

@@ -121,13 +121,16 @@ void endGame()
 {
     int32_t score;
     Difficulty rules;
+    std::string replay;
     {
         std::lock_guard<std::recursive_mutex> lock(gameLock);
         score = game.score;
         rules = difficultyOf(game);
+        if (recording())
+            replay = formatReplay(currentRecording());
     }
     // Entered before the box, so that closing the game on it keeps the score.
-    const std::optional<HallEntry> entered = recordScore(rules, score);
+    const std::optional<HallEntry> entered = recordScore(rules, score, replay);
     showMessage("Your score: %d", score);
     if (stopRequested)
         return;

@@ -5,11 +5,13 @@
 #include "core/utf8text.h"
 #include "core/window.h"
 #include "persist/durable.h"
+#include "persist/replayformat.h"
 
 #include <algorithm>
 #include <charconv>
-#include <cmath>
 #include <cctype>
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <exception>
@@ -27,6 +29,9 @@ const char* const hallHeader = "Dralen Hall of Fame";
 const char* const tablePrefix = "table ";
 const char* const playedPrefix = "played ";
 const char* const damagedSuffix = ".damaged";
+const char* const replayFolder = "replays";
+const char* const replayPrefix = "replay ";
+constexpr std::string_view replaySuffix = ".replay";
 const std::string_view byteOrderMark = "\xEF\xBB\xBF";
 
 // A file this big was never written by us.
@@ -112,6 +117,28 @@ std::string oneLineName(std::string name)
     std::replace_if(name.begin(), name.end(), [](char c) { return c == '\n' || c == '\r' || c == '\t'; }, ' ');
     name.resize(firstCharacters(name, maxNameLength).size());
     return name;
+}
+
+// Only names of the game's own making: a file that names anything else can
+// neither make the game read elsewhere nor have it delete a player's file.
+bool isReplayName(std::string_view name)
+{
+    if (name.size() <= replaySuffix.size() || name.size() > 64
+        || name.substr(name.size() - replaySuffix.size()) != replaySuffix)
+        return false;
+    const std::string_view stem = name.substr(0, name.size() - replaySuffix.size());
+    return stem.find_first_not_of("0123456789abcdef-") == std::string_view::npos && stem.front() != '-';
+}
+
+// Named by its date, score and the recording's own hash.
+std::string replayNameFor(const HallEntry& entry, const std::string& recording)
+{
+    uint64_t hash = 14695981039346656037ull;
+    for (char c : recording)
+        hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    char digits[17];
+    std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(hash));
+    return entry.date + '-' + std::to_string(entry.score) + '-' + digits + std::string(replaySuffix);
 }
 
 bool parseEntry(std::string_view line, HallEntry& entry)
@@ -243,6 +270,53 @@ HallOfFame readLockedHallOfFame()
     return hall;
 }
 
+// What the file holds once written: the formatter may have left out the
+// tables played longest ago, and their entries' replays go with them.
+HallOfFame parseWritten(const HallOfFame& hall)
+{
+    bool damaged = false;
+    return parseHallOfFame(formatHallOfFame(hall), damaged);
+}
+
+bool entersTable(const HallTable* table, int32_t score)
+{
+    return table == nullptr
+        || std::count_if(table->entries.begin(), table->entries.end(),
+                         [&](const HallEntry& entry) { return entry.score >= score; })
+        < static_cast<std::ptrdiff_t>(hallTableLength);
+}
+
+// Replays no entry names any more. Called with the lock held, right after
+// the file that names the others was written.
+void sweepReplays(const HallOfFame& kept)
+{
+    std::vector<std::string> named;
+    for (const HallTable& table : kept)
+        for (const HallEntry& entry : table.entries)
+            named.push_back(entry.replay);
+    std::error_code error;
+    std::filesystem::directory_iterator files(playerFolder() / replayFolder, error);
+    for (; !error && files != std::filesystem::directory_iterator(); files.increment(error)) {
+        const std::string name = utf8FromPath(files->path().filename());
+        std::error_code ignored;
+        if (isReplayName(name) && files->is_regular_file(ignored)
+            && std::find(named.begin(), named.end(), name) == named.end())
+            std::filesystem::remove(files->path(), ignored);
+    }
+}
+
+// The name in the replay follows the entry's, so that a shared replay says
+// whose game it is. Called with the lock held.
+void renameReplay(const HallEntry& entry)
+{
+    const std::filesystem::path path = hallReplayPath(entry);
+    Replay replay;
+    if (path.empty() || readReplayFile(path, replay) != REPLAY_READ)
+        return;
+    replay.player = entry.name;
+    replaceFileContents(path, formatReplay(replay));
+}
+
 }  // namespace
 
 std::string rulesText(const Difficulty& r)
@@ -344,9 +418,12 @@ HallOfFame parseHallOfFame(const std::string& text, bool& damaged, bool* skipped
     if (damaged)
         return hall;
     HallTable* current = nullptr;
+    bool entryBefore = false;
     while (nextLine()) {
         if (line.empty())
             continue;
+        if (line.rfind(replayPrefix, 0) != 0)
+            entryBefore = false;
         if (line.rfind(tablePrefix, 0) == 0) {
             Difficulty rules;
             current = nullptr;
@@ -373,8 +450,19 @@ HallOfFame parseHallOfFame(const std::string& text, bool& damaged, bool* skipped
                 skippedAny = true;
             continue;
         }
+        if (line.rfind(replayPrefix, 0) == 0) {
+            // Belongs to the entry just before it.
+            const std::string name = line.substr(std::char_traits<char>::length(replayPrefix));
+            if (current != nullptr && entryBefore && isReplayName(name))
+                current->entries.back().replay = name;
+            else
+                skippedAny = true;
+            entryBefore = false;
+            continue;
+        }
         HallEntry entry;
-        if (current != nullptr && parseEntry(line, entry))
+        entryBefore = current != nullptr && parseEntry(line, entry);
+        if (entryBefore)
             current->entries.push_back(std::move(entry));
         else
             skippedAny = true;
@@ -405,7 +493,11 @@ std::string formatHallOfFame(const HallOfFame& hall)
         if (table.lastPlayed != 0)
             text += playedPrefix + std::to_string(table.lastPlayed) + '\n';
         for (const HallEntry& entry : table.entries)
+        {
             text += std::to_string(entry.score) + ' ' + entry.date + ' ' + oneLineName(entry.name) + '\n';
+            if (isReplayName(entry.replay))
+                text += replayPrefix + entry.replay + '\n';
+        }
         byRecency.push_back(t);
     }
     // Played last first; of tables played at the same time, the later in the file.
@@ -481,7 +573,14 @@ bool writeHallOfFame(const HallOfFame& hall)
     return replaceFileContents(hallPath(), formatHallOfFame(hall)) == WRITE_DONE;
 }
 
-std::optional<HallEntry> recordScore(const Difficulty& rules, int32_t score)
+std::filesystem::path hallReplayPath(const HallEntry& entry)
+{
+    if (!isReplayName(entry.replay) || playerFolder().empty())
+        return {};
+    return playerFolder() / replayFolder / entry.replay;
+}
+
+std::optional<HallEntry> recordScore(const Difficulty& rules, int32_t score, const std::string& recording)
 {
     if (playerFolder().empty() || score <= 0)
         return std::nullopt;
@@ -489,7 +588,7 @@ std::optional<HallEntry> recordScore(const Difficulty& rules, int32_t score)
     std::filesystem::create_directories(playerFolder(), error);
     if (!hallFileIsUsable())
         return std::nullopt;
-    const HallEntry entry{score, loginName(), todaysDate()};
+    HallEntry entry{score, loginName(), todaysDate()};
     std::optional<size_t> place;
     bool written = false;
     {
@@ -499,6 +598,14 @@ std::optional<HallEntry> recordScore(const Difficulty& rules, int32_t score)
         const FileLock lock(hallPath());
         if (lock.held()) {
             HallOfFame hall = readLockedHallOfFame();
+            if (!recording.empty() && entersTable(findTable(hall, rules), score)) {
+                // Kept before the entry that names it is written, so that
+                // no entry ever names a replay that is not there.
+                entry.replay = replayNameFor(entry, recording);
+                std::filesystem::create_directories(playerFolder() / replayFolder, error);
+                if (replaceFileContents(hallReplayPath(entry), recording) != WRITE_DONE)
+                    entry.replay.clear();
+            }
             place = insertHallEntry(hall, rules, entry);
             HallTable* table = findTable(hall, rules);
             if (table == nullptr)
@@ -508,6 +615,8 @@ std::optional<HallEntry> recordScore(const Difficulty& rules, int32_t score)
             // so the table just played is never the one cut.
             std::rotate(table, table + 1, hall.data() + hall.size());
             written = writeHallOfFame(hall);
+            if (written)
+                sweepReplays(parseWritten(hall));
         }
     }
     // Told once the lock is let go: every other game ending meanwhile would
@@ -546,6 +655,7 @@ bool renameHallEntry(const Difficulty& rules, const HallEntry& entry, const std:
     if (found == table->entries.end())
         return false;
     found->name = oneLineName(name);
+    renameReplay(*found);
     return writeHallOfFame(hall);
 }
 

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,12 +22,15 @@ struct Difficulty : GameRules {
     bool operator==(const Difficulty&) const = default;
 };
 
-// An entry is known by all three: the scores other games enter move it, but
-// only its own player renames it.
+// An entry is known by all of these: the scores other games enter move it,
+// but only its own player renames it. Its replay, when it has one, is the
+// file of that name in the replays folder beside the Hall of Fame, named
+// after the recording itself, so two entries never share one.
 struct HallEntry {
     int32_t score = 0;
     std::string name;
     std::string date;  // yyyy-mm-dd
+    std::string replay{};
     bool operator==(const HallEntry&) const = default;
 };
 
@@ -89,13 +93,18 @@ bool writeHallOfFame(const HallOfFame& hall);
 // file is no regular file, or it could not be written (which the player is told).
 // The entry itself is handed back, not its place: by the time the player
 // names it, other games may have moved it or pushed it out.
-std::optional<HallEntry> recordScore(const Difficulty& rules, int32_t score);
+// A recording of the game (the replay format's text) is kept with the entry
+// and goes when the entry leaves its table.
+std::optional<HallEntry> recordScore(const Difficulty& rules, int32_t score, const std::string& recording = {});
+
+// Where an entry's replay is kept; empty for an entry without one.
+std::filesystem::path hallReplayPath(const HallEntry& entry);
 
 // Where the entry stands in the table now; nothing when it has left it.
 std::optional<size_t> placeOfEntry(const HallTable& table, const HallEntry& entry);
 
 // Changes the name of the entry in the file that was read as entry (the
-// player edits it right after it went in). Nothing changes, and the result
+// player edits it right after it went in), and in its replay. Nothing changes, and the result
 // is false, when that entry is no longer there. Names are one line of at most
 // maxNameLength characters.
 bool renameHallEntry(const Difficulty& rules, const HallEntry& entry, const std::string& name);

@@ -4,6 +4,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <fstream>
 #include <system_error>
 
 namespace {
@@ -88,7 +89,7 @@ bool checkToken(const ReplayToken& t)
     case 'e': return n[0] >= 0 && n[0] < maxCellIndex && n[1] >= CELL_EMPTY && n[1] <= CELL_ACTIVE;
     case 'o': return n[0] >= 0 && n[0] <= 1000 && n[1] >= 0 && n[1] <= 1000 && n[2] >= 1 && n[2] <= 256
               && n[3] >= 0 && n[3] <= 15;
-    case 'x': return n[0] >= 0 && n[0] <= 1000 && n[1] >= 0 && n[1] <= 3;
+    case 'x': return n[0] >= 0 && n[0] <= 1000 && n[1] >= 0 && n[1] <= 3 && n[2] >= 0 && n[2] <= 255;
     case 'r': {
         std::string_view draws = t.draws;
         int32_t value = 0;
@@ -148,7 +149,8 @@ std::string formatReplay(const Replay& r)
     const ReplayExact& e = r.exact;
     text += "exact " + numberText(e.fallSpeed) + ' ' + numberText(e.startingFallSpeed) + ' ' + numberText(e.shapeX)
         + ' ' + numberText(e.shapeY) + ' ' + std::to_string(e.slowdownTicks) + ' '
-        + std::to_string(int(e.prevHigherHeld)) + ' ' + std::to_string(int(e.prevLowerHeld)) + '\n';
+        + std::to_string(int(e.prevHigherHeld)) + ' ' + std::to_string(int(e.prevLowerHeld)) + ' '
+        + std::to_string(e.usedTextEvents) + '\n';
     size_t lines = 0;
     for (char c : r.state)
         lines += c == '\n';
@@ -199,13 +201,14 @@ ReplayReadResult parseReplay(std::string_view text, Replay& replay)
                  options[6] != 0};
     if (r.options.cellSize < 1 || r.options.cellSize > 256 || r.options.shiftSpeed < 0 || r.options.fastFallSpeed < 0)
         return REPLAY_DAMAGED;
-    std::array<double, 7> exact{};
+    std::array<double, 8> exact{};
     if (!lines.field("exact", rest) || !readList(rest, ' ', exact))
         return REPLAY_DAMAGED;
-    for (size_t i = 4; i < 7; ++i)
-        if (exact[i] != std::floor(exact[i]) || exact[i] < 0 || exact[i] > (i == 4 ? 1000 : 1))
+    for (size_t i = 4; i < 8; ++i)
+        if (exact[i] != std::floor(exact[i]) || exact[i] < 0 || exact[i] > (i == 4 ? 1000 : i == 7 ? 255 : 1))
             return REPLAY_DAMAGED;
-    r.exact = {exact[0], exact[1], exact[2], exact[3], static_cast<int32_t>(exact[4]), exact[5] != 0, exact[6] != 0};
+    r.exact = {exact[0], exact[1], exact[2], exact[3], static_cast<int32_t>(exact[4]), exact[5] != 0, exact[6] != 0,
+               static_cast<uint32_t>(exact[7])};
 
     int64_t stateLines = 0;
     if (!lines.field("state", rest) || !readNumber(rest, stateLines) || stateLines < 1)
@@ -275,12 +278,13 @@ bool nextReplayToken(std::string_view stream, size_t& at, ReplayToken& token)
         break;
     }
     case 'x': {
-        std::array<double, 5> values{};
+        std::array<double, 6> values{};
         read = readList(args, ',', values);
         std::copy(values.begin(), values.begin() + 3, token.exact);
-        token.number[0] = static_cast<int64_t>(std::clamp(values[3], -1.0, 1e6));
-        token.number[1] = static_cast<int64_t>(std::clamp(values[4], -1.0, 4.0));
-        read = read && token.number[0] == values[3] && token.number[1] == values[4];
+        for (size_t i = 0; i < 3; ++i) {
+            token.number[i] = static_cast<int64_t>(std::clamp(values[3 + i], -1.0, 1e6));
+            read = read && token.number[i] == values[3 + i];
+        }
         break;
     }
     case 'r': token.draws = args; break;
@@ -316,4 +320,18 @@ uint32_t fieldChecksum(int32_t width, int32_t height, const std::vector<int32_t>
     for (int32_t cell : cells)
         mix(cell);
     return hash;
+}
+
+ReplayReadResult readReplayFile(const std::filesystem::path& path, Replay& replay)
+{
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error))
+        return REPLAY_NOT_OPENED;
+    std::ifstream file(path, std::ios::binary);
+    if (!file.is_open())
+        return REPLAY_NOT_OPENED;
+    std::string text(maxReplaySize + 1, '\0');
+    file.read(text.data(), static_cast<std::streamsize>(text.size()));
+    text.resize(static_cast<size_t>(file.gcount()));
+    return parseReplay(text, replay);
 }

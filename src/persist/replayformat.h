@@ -6,6 +6,7 @@
 #include "persist/halloffame.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -33,6 +34,8 @@ struct ReplayExact {
     int32_t slowdownTicks = 0;
     bool prevHigherHeld = false;
     bool prevLowerHeld = false;
+    // The text events that have come already, which come once a run.
+    uint32_t usedTextEvents = 0;
 };
 
 // Where the recording stops: after this many ticks, with this score and a
@@ -64,12 +67,16 @@ std::string formatReplay(const Replay& replay);
 
 enum ReplayReadResult : int32_t {
     REPLAY_READ = 0,
-    REPLAY_DAMAGED = 1,       // not a replay, cut short, or too large
-    REPLAY_OTHER_VERSION = 2, // a replay, of a format this version does not know
+    REPLAY_DAMAGED = 1,        // not a replay, cut short, or too large
+    REPLAY_OTHER_VERSION = 2,  // a replay, of a format this version does not know
+    REPLAY_NOT_OPENED = 3,     // no such file, or no regular file
 };
 // Checks the whole text, the token stream included, before it gives
 // anything back. Accepts LF and CR LF lines.
 ReplayReadResult parseReplay(std::string_view text, Replay& replay);
+// The same from a file. Reads regular files only (a pipe would keep it
+// waiting) and never more than maxReplaySize.
+ReplayReadResult readReplayFile(const std::filesystem::path& path, Replay& replay);
 
 // The token stream, one token at a time, each with its arguments:
 //   s / sN        one tick / N ticks in which nothing new happened
@@ -78,11 +85,12 @@ ReplayReadResult parseReplay(std::string_view text, Replay& replay);
 //   tR            a turn taken in the next tick (a rotation code)
 //   rV,V,...      the draws of the next tick, in order
 //   eI,C          the field's cell I set to C between two ticks (editor)
-//   xF,X,Y,S,P    what the save format rounds or leaves out, set between
+//   xF,X,Y,S,P,U  what the save format rounds or leaves out, set between
 //                 two ticks (a resize re-centres the falling shape, a
-//                 restored game starts from the save's rounded speed): the
-//                 fall speed, the shape's position, the slowdown ticks and
-//                 1 the higher + 2 the lower shift held at the last poll
+//                 restored game starts from the save's rounded speed and
+//                 a new run's text events): the fall speed, the shape's
+//                 position, the slowdown ticks, 1 the higher + 2 the lower
+//                 shift held at the last poll, and the text events used
 //   oS,F,C,B      options changed: shifting and fast-fall speed, cell size,
 //                 and 1 random events + 2 wall kicks + 4 ground kicks +
 //                 8 slowdown on action

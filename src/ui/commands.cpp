@@ -3,6 +3,7 @@
 #include "core/utf8path.h"
 #include "core/window.h"
 #include "game/newgame.h"
+#include "game/replay.h"
 #include "persist/savefiles.h"
 #include "persist/settings.h"
 #include "render/skins.h"
@@ -209,7 +210,8 @@ void loadGameCommand()
     if (!commandPort.chooseLoadFile)
         return;
     if (const std::optional<std::string> path = commandPort.chooseLoadFile())
-        loadGameFromFile(pathFromUtf8(*path));
+        if (loadGameFromFile(pathFromUtf8(*path)))
+            startRecording();
 }
 
 // Options: a style, a speed or a switch. False when the id is none of them.

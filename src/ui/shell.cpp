@@ -6,6 +6,7 @@
 #include "core/window.h"
 #include "game/keyboard.h"
 #include "game/newgame.h"
+#include "game/replay.h"
 #include "game/tick.h"
 #include "persist/config.h"
 #include "persist/savefiles.h"
@@ -275,6 +276,7 @@ void exitNow()
     {
         std::lock_guard<std::recursive_mutex> lock(gameLock);
         writeAutosave();
+        keepRecordingBesideAutosave();
         extraSettings.autosavedRules = difficultyOf(game);
     }
     if (port.stopControllers)
@@ -302,6 +304,7 @@ bool shellStart(const ShellPort& shellPort)
     loadExtraSettings();
     if (loadAutosave()) {
         adoptAutosavedRules();
+        takeUpRecordingBesideAutosave();
     } else {
         applyStartUpSettings();
         startNewGame();
@@ -414,6 +417,7 @@ void shellSessionEnding()
     {
         std::lock_guard<std::recursive_mutex> lock(gameLock);
         writeAutosave();
+        keepRecordingBesideAutosave();
         extraSettings.autosavedRules = difficultyOf(game);
         saveConfiguration();
         saveExtraSettings();

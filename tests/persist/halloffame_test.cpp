@@ -2,6 +2,7 @@
 
 #include "core/folders.h"
 #include "game/newgame.h"
+#include "persist/replayformat.h"
 #include "persist/savefiles.h"
 #include "persist/settings.h"
 #include "support/fakewindow.h"
@@ -311,4 +312,39 @@ TEST_F(HallOfFameTest, APipeInItsPlaceIsLeftAloneAndReportedOnce)
 #else
     GTEST_SKIP() << "no named pipes in this system's file system";
 #endif
+}
+
+TEST_F(HallOfFameTest, EachEntryKeepsItsReplayUntilItLeavesTheTable)
+{
+    const Difficulty rules = difficultyOf(game);
+    Replay replay;
+    replay.rules = rules;
+    replay.state = "start\n";
+    std::vector<HallEntry> entered;
+    for (int32_t score = 1; score <= 11; ++score) {
+        replay.end.score = score;
+        const std::optional<HallEntry> entry = recordScore(rules, score, formatReplay(replay));
+        ASSERT_TRUE(entry && !hallReplayPath(*entry).empty());
+        entered.insert(entered.begin(), *entry);
+    }
+    { std::ofstream(dir / "replays" / "notes.txt") << "the player's own"; }
+    // The eleventh pushed the lowest out, and its replay went with it.
+    EXPECT_EQ(readHallOfFame().at(0).entries, std::vector<HallEntry>(entered.begin(), entered.end() - 1));
+    EXPECT_FALSE(fs::exists(hallReplayPath(entered.back())));
+    ASSERT_TRUE(recordScore(rules, 12));
+    EXPECT_TRUE(fs::exists(dir / "replays" / "notes.txt"));
+    EXPECT_TRUE(fs::exists(hallReplayPath(entered.front())));
+
+    // The name typed for an entry is the name in its replay.
+    ASSERT_TRUE(renameHallEntry(rules, entered.front(), "Zo\u00eb"));
+    Replay back;
+    ASSERT_EQ(readReplayFile(hallReplayPath(entered.front()), back), REPLAY_READ);
+    EXPECT_EQ(back.player, "Zo\u00eb");
+
+    // A replay line naming anything but a replay of the game's own is not followed.
+    std::string text = fileText();
+    text.insert(text.find('\n', text.find("12 ")) + 1, "replay ../halloffame.txt\n");
+    bool damaged = false, skipped = false;
+    EXPECT_TRUE(parseHallOfFame(text, damaged, &skipped).at(0).entries.at(0).replay.empty());
+    EXPECT_TRUE(skipped);
 }

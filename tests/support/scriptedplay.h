@@ -4,6 +4,7 @@
 
 #include "core/gamestate.h"
 #include "core/window.h"
+#include "events/randomevents.h"
 #include "game/keyboard.h"
 #include "game/replay.h"
 #include "game/tick.h"
@@ -24,7 +25,7 @@ inline uint64_t stateDigest()
         mix(bits);
     }
     for (int64_t value : {int64_t(game.score), int64_t(game.shapeRow), int64_t(game.shapeColumn),
-                          int64_t(game.slowdownTicks), int64_t(game.gameMode.load())})
+                          int64_t(game.slowdownTicks), int64_t(game.gameMode.load()), int64_t(usedTextEvents.load())})
         mix(static_cast<uint64_t>(value));
     for (const ShapeMatrix& entry : game.shapeQueue)
         mix(fieldChecksum(1, static_cast<int32_t>(entry.size()), entry));

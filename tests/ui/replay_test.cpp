@@ -3,9 +3,12 @@
 #include "game/replay.h"
 
 #include "core/folders.h"
+#include "game/newgame.h"
+#include "persist/savefiles.h"
 #include "support/fakewindow.h"
 #include "support/gametest.h"
 #include "support/scriptedplay.h"
+#include "support/tempdir.h"
 #include "ui/commands.h"
 
 namespace {
@@ -55,4 +58,50 @@ TEST_F(ReplayTest, EverySampleGameReplaysStepForStep)
         EXPECT_EQ(step, PLAYBACK_FINISHED);
         endPlayback();
     }
+}
+
+TEST_F(ReplayTest, AGameContinuedFromTheAutomaticSaveIsWatchedWhole)
+{
+    TempDir dir;
+    gameDirectory = dir.path();
+    std::mt19937 hands(7);
+    std::vector<uint64_t> digests;
+    auto play = [&](int ticks) {
+        for (int t = 0; t < ticks && game.gameMode != MODE_GAME_OVER; ++t) {
+            playScriptedTick(hands, true);
+            digests.push_back(stateDigest());
+        }
+    };
+    {
+        std::lock_guard<std::recursive_mutex> lock(gameLock);
+        game.fieldWidth = 12;
+        game.initialFallSpeed = 1.5;
+        startNewGame();
+        play(1500);
+        writeAutosave();
+        keepRecordingBesideAutosave();
+    }
+    // The next run: a fresh record, restored as start-up restores it.
+    const ReplayOptions options{game.shiftSpeed, game.fastFallSpeed, game.cellSize, true, true, true,
+                                game.fallSlowdownOnAction};
+    game = GameState{};
+    loadDefaultKeys(game.keyBindings);
+    game.shiftSpeed = options.shiftSpeed;
+    game.cellSize = options.cellSize;
+    ASSERT_TRUE(loadAutosave());
+    takeUpRecordingBesideAutosave();
+    resizeWindow(true);
+    {
+        std::lock_guard<std::recursive_mutex> lock(gameLock);
+        play(1500);
+    }
+    const Replay whole = currentRecording();
+    ASSERT_EQ(whole.end.ticks, static_cast<int64_t>(digests.size())) << "the recording was taken up, not begun anew";
+    ASSERT_TRUE(beginPlayback(whole));
+    PlaybackStep step = PLAYBACK_STEPPED;
+    for (size_t t = 0; t < digests.size() && step == PLAYBACK_STEPPED; ++t) {
+        step = playbackStep();
+        ASSERT_EQ(stateDigest(), digests[t]) << "at tick " << t;
+    }
+    EXPECT_EQ(step, PLAYBACK_FINISHED);
 }
