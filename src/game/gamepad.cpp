@@ -17,6 +17,7 @@ uint32_t frontSince = 0;
 bool confirmWasDown = false, closeWasDown = false;
 // Bindings that answered a dialog, ignored until they are let go.
 PadBindings letGoFirst{};
+void (*padDiversion)(int32_t binding) = nullptr;
 
 }  // namespace
 
@@ -67,6 +68,10 @@ void feedPadBindings(const PadBindings& held)
         const int32_t code = game.keyBindings[k];
         if (held[k] && heldCodes[k] == 0 && code != 0) {
             heldCodes[k] = code;
+            if (padDiversion != nullptr) {
+                padDiversion(k);
+                continue;
+            }
             setKeyDown(code);
             handleKeyPress(code);
         }
@@ -111,4 +116,9 @@ PadAnswer feedPads(const PadReading* pads, size_t count, PadFront front)
     confirmWasDown = confirmDown;
     closeWasDown = closeDown;
     return answer;
+}
+
+void divertPadPresses(void (*to)(int32_t binding))
+{
+    padDiversion = to;
 }

@@ -48,6 +48,10 @@ PadBindings padBindings(const PadReading& reading);
 // so a held direction moves on like a held key. Pass all controllers'
 // bindings together. Window thread.
 void feedPadBindings(const PadBindings& held);
+// While set, a binding going down goes to the function instead of the key
+// table (a replay being watched takes the buttons for its own). nullptr:
+// the game's again. Window thread.
+void divertPadPresses(void (*to)(int32_t binding));
 
 // What stands in front of the game when the controllers are read.
 enum PadFront {

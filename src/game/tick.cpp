@@ -30,6 +30,7 @@ std::thread gameThread;
 std::atomic<bool> stopRequested{false};
 std::atomic<void (*)()> newGameRequest{nullptr};
 std::atomic<void (*)(const Difficulty&, const HallEntry&)> hallOfFameRequest{nullptr};
+std::atomic<void (*)()> watchTick{nullptr};
 
 // Cell boundary the pixel position lies in, truncated toward zero.
 int32_t cellOf(double pixels)
@@ -208,17 +209,21 @@ void gameThreadMain()
         if (!paced || static_cast<int32_t>(now - game.nextTickTime) > stallLimit)
             game.nextTickTime = now;
         paced = true;
-        {
-            std::lock_guard<std::recursive_mutex> lock(gameLock);
-            recordTickStart();
-            pollKeys();
-            const bool changed = gameStep();
-            recordTickEnd();
-            if (changed)
-                requestRepaint(false);
+        if (void (*watch)() = watchTick.load()) {
+            watch();
+        } else {
+            {
+                std::lock_guard<std::recursive_mutex> lock(gameLock);
+                recordTickStart();
+                pollKeys();
+                const bool changed = gameStep();
+                recordTickEnd();
+                if (changed)
+                    requestRepaint(false);
+            }
+            if (game.gameMode == MODE_GAME_OVER)
+                endGame();
         }
-        if (game.gameMode == MODE_GAME_OVER)
-            endGame();
         // Each tick is due a fixed time after the one before, not after the
         // moment this one ended.
         game.nextTickTime += tickLength;
@@ -256,4 +261,9 @@ void installNewGameRequest(void (*request)())
 void installHallOfFameRequest(void (*request)(const Difficulty& rules, const HallEntry& entry))
 {
     hallOfFameRequest = request;
+}
+
+void installWatchTick(void (*tick)())
+{
+    watchTick = tick;
 }

@@ -34,3 +34,8 @@ void installNewGameRequest(void (*request)());
 // at this place highlighted and returns once it is closed. Called on the game
 // thread without gameLock; without one nothing is shown.
 void installHallOfFameRequest(void (*request)(const Difficulty& rules, const HallEntry& entry));
+
+// While a replay is watched, each tick of the game thread plays this instead
+// of the player's game, which rests; the call takes gameLock itself and no
+// game over of the replay ends a game. nullptr: the player's game again.
+void installWatchTick(void (*tick)());

@@ -580,6 +580,14 @@ std::filesystem::path hallReplayPath(const HallEntry& entry)
     return playerFolder() / replayFolder / entry.replay;
 }
 
+std::filesystem::path hallReplayFolder()
+{
+    std::error_code error;
+    if (playerFolder().empty() || !std::filesystem::is_directory(playerFolder() / replayFolder, error))
+        return {};
+    return playerFolder() / replayFolder;
+}
+
 std::optional<HallEntry> recordScore(const Difficulty& rules, int32_t score, const std::string& recording)
 {
     if (playerFolder().empty() || score <= 0)

@@ -99,6 +99,8 @@ std::optional<HallEntry> recordScore(const Difficulty& rules, int32_t score, con
 
 // Where an entry's replay is kept; empty for an entry without one.
 std::filesystem::path hallReplayPath(const HallEntry& entry);
+// The folder of the entries' replays; empty when there is none yet.
+std::filesystem::path hallReplayFolder();
 
 // Where the entry stands in the table now; nothing when it has left it.
 std::optional<size_t> placeOfEntry(const HallTable& table, const HallEntry& entry);

@@ -60,6 +60,12 @@ public:
         if (style()->styleHint(QStyle::SH_DialogButtonBox_ButtonsHaveIcons, nullptr, buttons))
             ok->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton, nullptr, buttons));
         buttons->addButton(ok, QDialogButtonBox::AcceptRole);
+        watch = qobject_cast<QPushButton*>(control(CTL_HALL_WATCH));
+        buttons->addButton(watch, QDialogButtonBox::ActionRole);
+        connect(entries, &QTableWidget::currentCellChanged, this, [this](int row) {
+            hallDialogRowSelected(model, row >= 0 ? std::optional<size_t>(row) : std::nullopt);
+            watch->setEnabled(hallDialogCanWatch(model));
+        });
 
         auto* layout = new QVBoxLayout(this);
         layout->addWidget(tables);
@@ -82,6 +88,9 @@ private:
     void showTable()
     {
         entries->clearContents();
+        // Nothing selected until the new entry is: Watch waits for a row.
+        entries->setCurrentCell(-1, -1);
+        watch->setEnabled(hallDialogCanWatch(model));
         const DialogControl& table = *findDialogControl(hallOfFameTemplate(), CTL_HALL_ENTRIES);
         const std::vector<HallRow> rows = hallDialogRows(model);
         for (size_t i = 0; i < rows.size(); ++i) {
@@ -114,6 +123,7 @@ private:
     HallOfFameDialog model;
     QComboBox* tables = nullptr;
     QTableWidget* entries = nullptr;
+    QPushButton* watch = nullptr;
 };
 
 }  // namespace

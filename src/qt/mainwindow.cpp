@@ -3,8 +3,10 @@
 #include "audio/music.h"
 #include "core/gamestate.h"
 #include "core/ports.h"
+#include "core/utf8path.h"
 #include "core/window.h"
 #include "game/keyboard.h"
+#include "persist/halloffame.h"
 #include "render/frames.h"
 #include "render/renderer.h"
 #include "ui/commands.h"
@@ -61,25 +63,36 @@ void endModals()
             dialog->reject();
 }
 
-std::optional<std::string> chooseFile(bool save)
+// Where the Hall of Fame keeps its replays, for the replay chooser to start in.
+QString replayFolder()
+{
+    const std::filesystem::path folder = hallReplayFolder();
+    return folder.empty() ? fileDialogFolder() : QString::fromStdString(utf8FromPath(folder));
+}
+
+std::optional<std::string> chooseFile(FileChoice choice)
 {
     // Each dialog opens with the name last chosen in it.
-    static QString lastSaved, lastLoaded;
-    QString& remembered = save ? lastSaved : lastLoaded;
+    static QString remembered[3];
+    QString& last = remembered[choice];
+    const bool replay = choice == FILE_WATCH_REPLAY;
     QFileDialog dialog(mainWindow);
-    dialog.setNameFilter(
-        QStringLiteral("%1 (%2)").arg(QString::fromUtf8(saveFileKindName), QString::fromUtf8(saveFilePattern)));
-    dialog.setDefaultSuffix(QString::fromUtf8(saveFileSuffix));
+    dialog.setNameFilter(QStringLiteral("%1 (%2)").arg(
+        QString::fromUtf8(replay ? replayFileKindName : saveFileKindName),
+        QString::fromUtf8(replay ? replayFilePattern : saveFilePattern)));
+    dialog.setDefaultSuffix(QString::fromUtf8(replay ? replayFileSuffix : saveFileSuffix));
+    const bool save = choice == FILE_SAVE_GAME;
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    if (!remembered.isEmpty())
-        dialog.selectFile(remembered);
-    else if (const QString folder = fileDialogFolder(); !folder.isEmpty())
+    const QString folder = replay ? replayFolder() : fileDialogFolder();
+    if (!last.isEmpty())
+        dialog.selectFile(last);
+    else if (!folder.isEmpty())
         dialog.setDirectory(folder);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    remembered = dialog.selectedFiles().first();
-    return remembered.toStdString();
+    last = dialog.selectedFiles().first();
+    return last.toStdString();
 }
 
 WindowGeometry windowGeometry()
@@ -361,6 +374,10 @@ ShellPort qtShellPort()
         runHallOfFameDialog(mainWindow, rules, entered);
     };
     port.chooseFile = chooseFile;
+    port.setTitle = [](const std::string& title) {
+        if (mainWindow != nullptr)
+            mainWindow->setWindowTitle(QString::fromStdString(title));
+    };
     port.geometry = windowGeometry;
     port.setPlayArea = [](int32_t width, int32_t height, int32_t zoom) {
         if (mainWindow)

@@ -7,6 +7,7 @@
 #include "persist/savefiles.h"
 #include "persist/settings.h"
 #include "render/skins.h"
+#include "ui/watching.h"
 
 #include <algorithm>
 #include <atomic>
@@ -176,7 +177,8 @@ std::vector<MenuNode> buildMenuTree()
     gameMenu.children = {item("Custom Game...", CMD_CUSTOM_GAME), sampleGameMenu(), separator(),
                          item("Restart", CMD_RESTART), separator(), item("Save Game", CMD_SAVE_GAME),
                          item("Load Game", CMD_LOAD_GAME), separator(), item("Exit", CMD_EXIT),
-                         separator(), item("Hall of Fame...", CMD_HALL_OF_FAME)};
+                         separator(), item("Hall of Fame...", CMD_HALL_OF_FAME),
+                         item("Watch Replay...", CMD_WATCH_REPLAY)};
     MenuNode options{"Options", 0, {}};
     options.children = {choiceMenu("Graphical Style", styleChoices), switchItem(CMD_SOUNDS), switchItem(CMD_MUSIC),
                         separator(), choiceMenu("Shifting Speed", shiftChoices),
@@ -212,6 +214,14 @@ void loadGameCommand()
     if (const std::optional<std::string> path = commandPort.chooseLoadFile())
         if (loadGameFromFile(pathFromUtf8(*path)))
             startRecording();
+}
+
+void watchReplayCommand()
+{
+    if (!commandPort.chooseReplayFile)
+        return;
+    if (const std::optional<std::string> path = commandPort.chooseReplayFile())
+        watchReplay(pathFromUtf8(*path));
 }
 
 // Options: a style, a speed or a switch. False when the id is none of them.
@@ -253,6 +263,7 @@ void runCommand(int32_t id)
     case CMD_LOAD_GAME: loadGameCommand(); return;
     case CMD_EDITOR_MODE: toggleEditorMode(); return;
     case CMD_HALL_OF_FAME: callPort(hallOfFameViewer); return;
+    case CMD_WATCH_REPLAY: watchReplayCommand(); return;
     default: break;
     }
     if (runOptionCommand(id))

@@ -30,6 +30,7 @@ enum CommandId : int32_t {
     CMD_ZOOM_3 = 40203,
     CMD_ZOOM_4 = 40204,
     CMD_ZOOM_FIT = 40205,
+    CMD_WATCH_REPLAY = 40206,
     // Sample games, in menu order.
     CMD_SAMPLE_TETRAMINOES = 40038,
     CMD_SAMPLE_MINI_TETRAMINO = 40088,
@@ -108,7 +109,7 @@ enum CommandId : int32_t {
     CMD_FALL_SLOWDOWN_ON_ACTION = 40151,
     // Every command id lies between these two.
     CMD_LOWEST = CMD_ABOUT,
-    CMD_HIGHEST = CMD_ZOOM_FIT,
+    CMD_HIGHEST = CMD_WATCH_REPLAY,
 };
 
 // One row of the catalogue: either a complete set of settings with an
@@ -147,6 +148,8 @@ struct CommandPort {
     void (*closeWindow)();
     // "Music" was switched; the audio side turns it into its requests.
     void (*musicSwitched)(bool on);
+    // A replay chosen to watch, or nothing when cancelled.
+    std::optional<std::string> (*chooseReplayFile)();
 };
 void installCommandPort(const CommandPort& port);
 

@@ -235,6 +235,7 @@ DialogTemplate buildHallOfFame()
     c.push_back(name);
 
     c.push_back(button(CONTROL_DEFAULT_PUSH_BUTTON, "OK", CTL_OK, "ok", {235, 170, 50, 14}));
+    c.push_back(button(CONTROL_PUSH_BUTTON, "Watch", CTL_HALL_WATCH, "watch", {180, 170, 50, 14}));
     return dialog;
 }
 

@@ -40,6 +40,7 @@ enum DialogControlId : int32_t {
     CTL_HALL_TABLE = 1200,
     CTL_HALL_ENTRIES = 1201,
     CTL_HALL_NAME = 1202,
+    CTL_HALL_WATCH = 1203,
 };
 
 // The custom game's scroll bar of a CustomGameBar, its value label, and the

@@ -1,8 +1,10 @@
 #include "ui/halloffame.h"
 
 #include "ui/commands.h"
+#include "ui/watching.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <iterator>
 #include <utility>
 
@@ -107,6 +109,7 @@ void openHallOfFameDialog(HallOfFameDialog& dialog, const HallOfFame& read, cons
         dialog.newPlace = placeOfEntry(tables.front(), *entered);
     if (const HallEntry* entry = newEntry(dialog))
         dialog.enteredName = dialog.originalName = entry->name;
+    dialog.selectedRow = hallDialogNameRow(dialog);
 }
 
 std::vector<HallRow> hallDialogRows(const HallOfFameDialog& dialog)
@@ -126,6 +129,32 @@ std::optional<size_t> hallDialogNameRow(const HallOfFameDialog& dialog)
 void hallDialogTableChosen(HallOfFameDialog& dialog, int32_t index)
 {
     dialog.shownTable = index;
+    dialog.selectedRow = hallDialogNameRow(dialog);
+}
+
+void hallDialogRowSelected(HallOfFameDialog& dialog, std::optional<size_t> row)
+{
+    dialog.selectedRow = row;
+}
+
+namespace {
+
+const HallEntry* selectedEntry(const HallOfFameDialog& dialog)
+{
+    if (!dialog.selectedRow || dialog.shownTable < 0 || static_cast<size_t>(dialog.shownTable) >= dialog.tables.size())
+        return nullptr;
+    const std::vector<HallEntry>& entries = dialog.tables[dialog.shownTable].entries;
+    return *dialog.selectedRow < entries.size() ? &entries[*dialog.selectedRow] : nullptr;
+}
+
+}  // namespace
+
+bool hallDialogCanWatch(const HallOfFameDialog& dialog)
+{
+    const HallEntry* entry = selectedEntry(dialog);
+    std::error_code error;
+    return entry != nullptr && !hallReplayPath(*entry).empty()
+        && std::filesystem::is_regular_file(hallReplayPath(*entry), error);
 }
 
 void hallDialogNameEdited(HallOfFameDialog& dialog, const std::string& name)
@@ -133,8 +162,15 @@ void hallDialogNameEdited(HallOfFameDialog& dialog, const std::string& name)
     dialog.enteredName = name;
 }
 
-DialogOutcome hallOfFameDialogCommand(HallOfFameDialog&, int32_t id)
+DialogOutcome hallOfFameDialogCommand(HallOfFameDialog& dialog, int32_t id)
 {
+    if (id == CTL_HALL_WATCH && hallDialogCanWatch(dialog)) {
+        const HallEntry& entry = *selectedEntry(dialog);
+        // The name being typed for this very entry is the one to show.
+        const bool typing = dialog.shownTable == 0 && dialog.selectedRow == hallDialogNameRow(dialog);
+        requestWatching(hallReplayPath(entry), typing ? trimmed(dialog.enteredName) : entry.name);
+        return DIALOG_ACCEPTED;
+    }
     return id == CTL_OK ? DIALOG_ACCEPTED : id == CTL_CANCEL ? DIALOG_CANCELLED : DIALOG_STAYS_OPEN;
 }
 

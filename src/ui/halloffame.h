@@ -35,6 +35,8 @@ struct HallOfFameDialog {
     std::optional<size_t> newPlace;
     std::string enteredName;
     std::string originalName;
+    // The row selected in the table shown.
+    std::optional<size_t> selectedRow;
 };
 
 // Opens on the table of these rules, from the Hall of Fame as read. With an
@@ -56,8 +58,15 @@ void hallDialogTableChosen(HallOfFameDialog& dialog, int32_t index);
 // The name field (CTL_HALL_NAME) now holds this text, in UTF-8.
 void hallDialogNameEdited(HallOfFameDialog& dialog, const std::string& name);
 
+// A row of the table shown was selected, or none is.
+void hallDialogRowSelected(HallOfFameDialog& dialog, std::optional<size_t> row);
+// Whether "Watch" (CTL_HALL_WATCH) can be pressed: the selected entry's
+// replay is kept.
+bool hallDialogCanWatch(const HallOfFameDialog& dialog);
+
 // "OK" closes the window, and so does Cancel (Escape); the name is written
-// however it closes.
+// however it closes. "Watch" closes it too, and the selected entry's replay
+// is shown once it has closed.
 DialogOutcome hallOfFameDialogCommand(HallOfFameDialog& dialog, int32_t id);
 
 // What closing writes: the new entry as it was read, by which the file finds

@@ -13,6 +13,7 @@
 #include "persist/settings.h"
 #include "render/skins.h"
 #include "ui/commands.h"
+#include "ui/watching.h"
 
 #include <algorithm>
 #include <atomic>
@@ -173,8 +174,13 @@ void repaintWindow(bool erase)
 void requestNewGameOnWindow()
 {
     runOnWindowThread([] {
-        std::lock_guard<std::recursive_mutex> lock(gameLock);
-        startNewGame();
+        {
+            std::lock_guard<std::recursive_mutex> lock(gameLock);
+            startNewGame();
+        }
+        // "Watch" pressed in the Hall of Fame just shown: the game the
+        // player comes back to is the new one.
+        watchRequested();
     });
 }
 
@@ -192,6 +198,7 @@ void showHallOfFameViewer()
 {
     if (port.showHallOfFame)
         modal([] { port.showHallOfFame(difficultyOf(game), std::nullopt); });
+    watchRequested();
 }
 
 template <void (*ShellPort::*dialog)()>
@@ -201,12 +208,24 @@ void showDialog()
         modal([] { (port.*dialog)(); });
 }
 
-template <bool save>
+template <FileChoice choice>
 std::optional<std::string> chooseFile()
 {
     if (!port.chooseFile)
         return std::nullopt;
-    return modal([] { return port.chooseFile(save); });
+    return modal([] { return port.chooseFile(choice); });
+}
+
+void postCall(void (*call)())
+{
+    if (port.post)
+        port.post(call);
+}
+
+void setTitle(const std::string& title)
+{
+    if (port.setTitle)
+        port.setTitle(title);
 }
 
 // Asked for on the window thread while it runs a command under gameLock, or
@@ -233,8 +252,9 @@ void shellInstall(const ShellPort& shellPort)
     installHallOfFameRequest(showHallOfFameEntry);
     installHallOfFameViewer(showHallOfFameViewer);
     installCommandPort({showDialog<&ShellPort::showAbout>, showDialog<&ShellPort::showCustomGame>,
-                        showDialog<&ShellPort::showKeys>, chooseFile<true>, chooseFile<false>, closeLater,
-                        musicOptionSwitched});
+                        showDialog<&ShellPort::showKeys>, chooseFile<FILE_SAVE_GAME>, chooseFile<FILE_LOAD_GAME>,
+                        closeLater, musicOptionSwitched, chooseFile<FILE_WATCH_REPLAY>});
+    installWatchPort({postCall, setTitle});
 }
 
 void shellUninstall()
@@ -245,6 +265,7 @@ void shellUninstall()
     installHallOfFameRequest(nullptr);
     installHallOfFameViewer(nullptr);
     installCommandPort({});
+    installWatchPort({});
     port = {};
 }
 
@@ -275,6 +296,7 @@ void exitNow()
     exiting = true;
     {
         std::lock_guard<std::recursive_mutex> lock(gameLock);
+        stopWatching();
         writeAutosave();
         keepRecordingBesideAutosave();
         extraSettings.autosavedRules = difficultyOf(game);
@@ -334,6 +356,13 @@ void shellFinish()
 
 bool shellKeyDown(int32_t virtualKey, bool repeat)
 {
+    if (watching()) {
+        // The replay's keys, and Anti-boss! still leaves at once; no other
+        // key reaches the game put aside.
+        if (!repeat && !watchKeyDown(virtualKey) && virtualKey == game.keyBindings[KEY_ANTI_BOSS])
+            handleKeyPress(virtualKey);
+        return shellKeepsKey(virtualKey);
+    }
     // A held key repeats: it counts as one press for the movement keys, while
     // the rotation keys turn again on every repeat.
     if (!repeat)
@@ -359,11 +388,20 @@ bool shellKeepsKey(int32_t virtualKey)
 
 void shellClick(int32_t x, int32_t y)
 {
+    if (watching()) {
+        watchClick();
+        return;
+    }
     handleLeftClick(x / std::max(1, zoom), y / std::max(1, zoom));
 }
 
 void shellCommand(int32_t id)
 {
+    {
+        // Every command is the player's own game's again.
+        std::lock_guard<std::recursive_mutex> lock(gameLock);
+        stopWatching();
+    }
     handleMenuCommand(id);
     applyMenuStates();
 }
@@ -416,6 +454,7 @@ void shellSessionEnding()
 {
     {
         std::lock_guard<std::recursive_mutex> lock(gameLock);
+        stopWatching();
         writeAutosave();
         keepRecordingBesideAutosave();
         extraSettings.autosavedRules = difficultyOf(game);

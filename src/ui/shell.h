@@ -38,6 +38,13 @@ struct MenuItemState {
     bool operator==(const MenuItemState&) const = default;
 };
 
+// The file dialogs: a saved game to write or to read, a replay to watch.
+enum FileChoice : int32_t {
+    FILE_SAVE_GAME = 0,
+    FILE_LOAD_GAME = 1,
+    FILE_WATCH_REPLAY = 2,
+};
+
 // The platform's half of the window, installed by the front end. Every member
 // is called on the window thread unless it says otherwise.
 struct ShellPort {
@@ -54,9 +61,11 @@ struct ShellPort {
     // The Hall of Fame of these rules, with the entry just entered
     // highlighted for its name, wherever it stands by then.
     void (*showHallOfFame)(const Difficulty& rules, std::optional<HallEntry> entered);
-    // A path (UTF-8) chosen in the save or the load dialog; nothing when the
-    // player cancelled.
-    std::optional<std::string> (*chooseFile)(bool save);
+    // A path (UTF-8) chosen in the save or the load dialog, or the dialog
+    // that opens a replay; nothing when the player cancelled.
+    std::optional<std::string> (*chooseFile)(FileChoice choice);
+    // The window's title.
+    void (*setTitle)(const std::string& title);
     // Where the window is now; before the window exists, its monitor's.
     WindowGeometry (*geometry)();
     // Gives the play area width x height pixels of the game drawn at zoom

@@ -12,3 +12,8 @@ inline constexpr const char* programTitle = "Dralen";
 inline constexpr const char* saveFileKindName = "Save Files";
 inline constexpr const char* saveFilePattern = "*.sav";
 inline constexpr const char* saveFileSuffix = "sav";
+
+// The replays "Watch Replay..." offers, in the same terms.
+inline constexpr const char* replayFileKindName = "Dralen Replays";
+inline constexpr const char* replayFilePattern = "*.replay";
+inline constexpr const char* replayFileSuffix = "replay";

@@ -424,6 +424,7 @@ INT_PTR CALLBACK hallOfFameDialogProc(HWND dialog, UINT message, WPARAM wParam, 
             }
         }
         showHallRows(dialog, *model);
+        EnableWindow(GetDlgItem(dialog, CTL_HALL_WATCH), hallDialogCanWatch(*model));
         placeDialog(dialog, hallOfFameTemplate());
         // Focus stays where showHallRows put it: in the name being entered.
         return nameEdit == nullptr;
@@ -436,6 +437,7 @@ INT_PTR CALLBACK hallOfFameDialogProc(HWND dialog, UINT message, WPARAM wParam, 
             hallDialogTableChosen(
                 *model, static_cast<int32_t>(SendMessageW(reinterpret_cast<HWND>(lParam), CB_GETCURSEL, 0, 0)));
             showHallRows(dialog, *model);
+            EnableWindow(GetDlgItem(dialog, CTL_HALL_WATCH), hallDialogCanWatch(*model));
             return TRUE;
         }
         if (HIWORD(wParam) != BN_CLICKED)
@@ -444,6 +446,18 @@ INT_PTR CALLBACK hallOfFameDialogProc(HWND dialog, UINT message, WPARAM wParam, 
             hallDialogNameEdited(*model, editText(nameEdit));
         if (closes(hallOfFameDialogCommand(*model, id)))
             EndDialog(dialog, 0);
+        return TRUE;
+    }
+    case WM_NOTIFY: {
+        // A row selected in the list: Watch follows whether it has a replay.
+        const auto* change = reinterpret_cast<const NMLISTVIEW*>(lParam);
+        if (model == nullptr || change->hdr.idFrom != CTL_HALL_ENTRIES || change->hdr.code != LVN_ITEMCHANGED
+            || (change->uChanged & LVIF_STATE) == 0)
+            return FALSE;
+        const int selected = static_cast<int>(SendMessageW(change->hdr.hwndFrom, LVM_GETNEXTITEM, WPARAM(-1),
+                                                           LVNI_SELECTED));
+        hallDialogRowSelected(*model, selected >= 0 ? std::optional<size_t>(selected) : std::nullopt);
+        EnableWindow(GetDlgItem(dialog, CTL_HALL_WATCH), hallDialogCanWatch(*model));
         return TRUE;
     }
     case WM_CLOSE:

@@ -298,7 +298,8 @@ ShellPort win32ShellPort()
     port.showCustomGame = showCustomGame;
     port.showKeys = showKeys;
     port.showHallOfFame = showHallOfFame;
-    port.chooseFile = [](bool save) { return chooseGameFile(mainWindow, save); };
+    port.chooseFile = [](FileChoice choice) { return chooseGameFile(mainWindow, choice); };
+    port.setTitle = [](const std::string& title) { SetWindowTextW(mainWindow, wideFromUtf8(title).c_str()); };
     port.geometry = windowGeometry;
     port.setPlayArea = setPlayArea;
     port.moveWindow = moveWindow;

@@ -55,7 +55,7 @@ int recordMessage(const char* text)
     return 1;
 }
 std::optional<std::string> chosenPath;
-std::optional<std::string> choosePath(bool)
+std::optional<std::string> choosePath(FileChoice)
 {
     return chosenPath;
 }
@@ -189,6 +189,7 @@ TEST_F(MainWindowTest, MenuBarHoldsEveryCommandInItsPlace)
   Exit [40040]
   ---
   Hall of Fame... [40200]
+  Watch Replay... [40206]
 Options
   Graphical Style
     Stones [40160]

@@ -344,7 +344,7 @@ protected:
         installSoundPlayer([](const char*) { ++cuesPlayed; });
         installWindowPort({showBox, setSize, postRepaint});
         installNewGameRequest(requestNewGame);
-        installCommandPort({showAbout, nullptr, nullptr, chooseSave, chooseLoad, nullptr, nullptr});
+        installCommandPort({showAbout, nullptr, nullptr, chooseSave, chooseLoad, nullptr, nullptr, nullptr});
         loadSkinBitmaps();
         selectSkin(3);
     }

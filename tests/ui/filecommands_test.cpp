@@ -32,7 +32,7 @@ protected:
     {
         GameTest::SetUp();
         fakeWindow::install();
-        installCommandPort({nullptr, nullptr, nullptr, choosePath, choosePath, nullptr, nullptr});
+        installCommandPort({nullptr, nullptr, nullptr, choosePath, choosePath, nullptr, nullptr, nullptr});
         setUpGameInProgress();
     }
     void TearDown() override
