@@ -206,7 +206,7 @@ struct GameState : GameRules {
     bool prevShiftRightHeld = false;
     bool prevShiftLeftHeld = false;
     int32_t slowdownTicks = 0;
-    uint32_t nextTickTime = 0;
+    Shared<uint32_t> nextTickTime{0};  // the game thread's, read and written outside gameLock
 };
 
 // The one record of the process.

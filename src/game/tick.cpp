@@ -209,9 +209,7 @@ void gameThreadMain()
         if (!paced || static_cast<int32_t>(now - game.nextTickTime) > stallLimit)
             game.nextTickTime = now;
         paced = true;
-        if (void (*watch)() = watchTick.load()) {
-            watch();
-        } else {
+        if (!runWatchTick()) {
             {
                 std::lock_guard<std::recursive_mutex> lock(gameLock);
                 recordTickStart();
@@ -226,7 +224,7 @@ void gameThreadMain()
         }
         // Each tick is due a fixed time after the one before, not after the
         // moment this one ended.
-        game.nextTickTime += tickLength;
+        game.nextTickTime = game.nextTickTime + tickLength;
         if (!stopRequested)
             sleepUntilMilliseconds(game.nextTickTime);
     }
@@ -266,4 +264,13 @@ void installHallOfFameRequest(void (*request)(const Difficulty& rules, const Hal
 void installWatchTick(void (*tick)())
 {
     watchTick = tick;
+}
+
+bool runWatchTick()
+{
+    void (*watch)() = watchTick.load();
+    if (watch == nullptr)
+        return false;
+    watch();
+    return true;
 }

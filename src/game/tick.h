@@ -39,3 +39,6 @@ void installHallOfFameRequest(void (*request)(const Difficulty& rules, const Hal
 // of the player's game, which rests; the call takes gameLock itself and no
 // game over of the replay ends a game. nullptr: the player's game again.
 void installWatchTick(void (*tick)());
+// Plays that tick now, as the game thread does; false when no replay is
+// watched.
+bool runWatchTick();

@@ -1,6 +1,7 @@
 // The shell both front ends drive, against a fake platform: zoom, the
 // window's place, menu marks, the key rule and the one exit.
 #include "core/folders.h"
+#include "core/utf8path.h"
 #include "core/window.h"
 #include "game/keyboard.h"
 #include "game/newgame.h"
@@ -8,10 +9,13 @@
 #include "persist/settings.h"
 #include "ui/commands.h"
 #include "ui/shell.h"
+#include "ui/watching.h"
+#include "support/scriptedplay.h"
 #include "support/gametest.h"
 #include "support/tempdir.h"
 
 #include <atomic>
+#include <fstream>
 #include <deque>
 #include <functional>
 #include <mutex>
@@ -47,6 +51,8 @@ std::vector<std::string> boxes;
 std::function<void()> whileBoxOpen;
 int modalsEnded = 0;
 bool quit = false;
+std::string title;
+std::string chosenFile;
 
 ShellPort port()
 {
@@ -74,6 +80,8 @@ ShellPort port()
     };
     port.applyMenu = [](const std::vector<MenuItemState>& items) { menu = items; };
     port.quit = [] { quit = true; };
+    port.setTitle = [](const std::string& text) { title = text; };
+    port.chooseFile = [](FileChoice) { return std::optional<std::string>(chosenFile); };
     return port;
 }
 
@@ -291,4 +299,65 @@ TEST_F(ShellTest, AFailureWhileTheFoldersAreLookedUpIsShown)
     EXPECT_FALSE(shellStart(port));
     ASSERT_EQ(fake::boxes.size(), 1u) << "the box came before the window port";
     EXPECT_EQ(fake::boxes[0], "Failed to get currect game directory, error code: 2");
+}
+
+TEST_F(ShellTest, AReplayIsWatchedAtItsSpeedAndThePlayersGameComesBackAsItWas)
+{
+    // A game recorded, and another one, the player's, under way and paused.
+    std::mt19937 hands(3);
+    for (int t = 0; t < 800 && game.gameMode == MODE_PLAYING; ++t)
+        playScriptedTick(hands, false);
+    const Replay recorded = currentRecording();
+    fake::chosenFile = utf8FromPath(dir / "game.replay");
+    { std::ofstream(dir / "game.replay", std::ios::binary) << formatReplay(recorded); }
+    startNewGame();
+    for (int t = 0; t < 100; ++t)
+        playScriptedTick(hands, false);
+    game.gameMode = MODE_PAUSED;
+    const uint64_t players = stateDigest();
+    const int64_t playersTicks = currentRecording().end.ticks;
+
+    shellCommand(CMD_WATCH_REPLAY);
+    ASSERT_TRUE(watching());
+    EXPECT_NE(fake::title.find(recorded.player + "'s game, " + std::to_string(recorded.end.score) + " points"),
+              std::string::npos) << fake::title;
+    shellKeyDown(0x20, false);
+    EXPECT_EQ(game.gameMode, MODE_PAUSED);
+    shellKeyDown(0x0D, false);
+    EXPECT_EQ(game.gameMode, MODE_PLAYING);
+    for (int i = 0; i < 6; ++i)
+        shellKeyDown(0xBB, false);
+    EXPECT_EQ(watchSpeed(), 8.0) << "no faster than eight times";
+    for (int i = 0; i < 6; ++i)
+        shellKeyDown(0x25, false);
+    EXPECT_EQ(watchSpeed(), 0.5) << "no slower than half";
+    shellKeyDown(0x27, false);
+    shellKeyDown(0x27, false);
+    shellKeyDown(0x27, false);
+    // A key of the game's own moves nothing: the replay plays what was played.
+    shellKeyDown(game.keyBindings[KEY_ROTATE_CW], false);
+    int ticks = 0;
+    while (watching() && ticks < 1000) {
+        ASSERT_TRUE(runWatchTick());
+        ++ticks;
+        fake::runPosted();
+    }
+    EXPECT_EQ(ticks, (recorded.end.ticks + 3) / 4) << "four recorded ticks a tick";
+    EXPECT_TRUE(fake::boxes.empty()) << "played to its end as recorded";
+    EXPECT_EQ(stateDigest(), players);
+    EXPECT_EQ(fake::title, "Dralen");
+
+    // Left with Esc; one whose end differs is said to be of other rules.
+    shellCommand(CMD_WATCH_REPLAY);
+    shellKeyDown(0x1B, false);
+    EXPECT_FALSE(watching());
+    Replay other = recorded;
+    other.end.score += 1;
+    { std::ofstream(dir / "game.replay", std::ios::binary) << formatReplay(other); }
+    shellCommand(CMD_WATCH_REPLAY);
+    while (watching() && runWatchTick())
+        fake::runPosted();
+    EXPECT_EQ(fake::boxes, std::vector<std::string>{replayOtherVersionText});
+    EXPECT_EQ(stateDigest(), players);
+    EXPECT_EQ(currentRecording().end.ticks, playersTicks) << "nothing watched goes into the player's recording";
 }
