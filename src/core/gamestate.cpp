@@ -22,17 +22,14 @@ namespace {
 // Each thread draws from its own generator, so the window thread's draws
 // (new fields built from a menu) never disturb the game thread's sequence.
 thread_local uint32_t generatorState = 1;
+thread_local RandomTap* randomTap = nullptr;
 
-int32_t nextRaw()
+int32_t nextRaw(uint32_t& state)
 {
-    generatorState = generatorState * 214013u + 2531011u;
-    return static_cast<int32_t>((generatorState >> 16) & 0x7fff);
+    state = state * 214013u + 2531011u;
+    return static_cast<int32_t>((state >> 16) & 0x7fff);
 }
 
-}  // namespace
-
-namespace {
-thread_local RandomTap* randomTap = nullptr;
 }  // namespace
 
 int32_t randomBelow(int32_t n)
@@ -42,12 +39,22 @@ int32_t randomBelow(int32_t n)
     int32_t value = 0;
     if (randomTap != nullptr && randomTap->give(n, value))
         return value;
-    // Adding a raw value keeps two draws within one millisecond apart.
-    generatorState = currentMilliseconds() + static_cast<uint32_t>(nextRaw());
-    value = nextRaw() % n;
+    const uint32_t now = currentMilliseconds();
     if (randomTap != nullptr)
-        randomTap->taken(n, value);
-    return value;
+        randomTap->taken(now);
+    return drawWithClock(generatorState, now, n);
+}
+
+int32_t drawWithClock(uint32_t& state, uint32_t now, int32_t n)
+{
+    // Adding a raw value keeps two draws within one millisecond apart.
+    state = now + static_cast<uint32_t>(nextRaw(state));
+    return nextRaw(state) % n;
+}
+
+uint32_t randomState()
+{
+    return generatorState;
 }
 
 RandomTap* setRandomTap(RandomTap* tap)

@@ -220,17 +220,22 @@ extern std::recursive_mutex gameLock;
 // n < 2. Every draw reseeds this thread's generator from the millisecond clock.
 int32_t randomBelow(int32_t n);
 
-// What a replay needs of the draws: a recording is told of each draw, a
-// playback gives the recorded draws back instead of drawing. Each thread has
-// its own tap, so only the game thread's steps are seen; draws of n < 2 are
-// no draws and never reach it.
+// A draw is decided by the generator's state and the clock's reading, so a
+// replay needs only those: a recording is told the reading of each draw,
+// and a playback draws from its own copy of the state with the recorded
+// readings. Each thread has its own tap, so only the game thread's steps are
+// seen; draws of n < 2 are no draws and never reach it.
 class RandomTap {
 public:
     virtual ~RandomTap() = default;
     // True with the value to use instead of drawing.
     virtual bool give(int32_t n, int32_t& value) = 0;
-    virtual void taken(int32_t n, int32_t value) = 0;
+    virtual void taken(uint32_t now) = 0;
 };
+// The draw itself, from this state at this reading of the clock.
+int32_t drawWithClock(uint32_t& state, uint32_t now, int32_t n);
+// This thread's generator, as the next draw finds it.
+uint32_t randomState();
 // Sets this thread's tap (nullptr for none) and returns the one it replaces.
 RandomTap* setRandomTap(RandomTap* tap);
 

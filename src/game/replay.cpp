@@ -107,19 +107,44 @@ public:
     int64_t ticks = 0;
     int64_t quiet = 0;
     std::string tick;   // this tick's tokens
-    std::string draws;  // this tick's draws
+    std::string draws;  // this tick's runs of draws, but the last
     ReplayOptions options;
     int32_t keys = 0;
     Loose loose;
     Grid field;
     RandomTap* previousTap = nullptr;
+    // The generator as the last tick left it, and the clock's readings.
+    bool stateKnown = false;
+    uint32_t state = 0;
+    uint32_t lastNow = 0;
+    uint32_t runDelay = 0;
+    int64_t runLength = 0;
 
     bool give(int32_t, int32_t&) override { return false; }
-    void taken(int32_t, int32_t value) override
+    // A tick's draws mostly share one reading: they go as runs.
+    void taken(uint32_t now) override
     {
+        if (runLength > 0 && now == lastNow) {
+            ++runLength;
+            return;
+        }
+        closeRun();
+        runDelay = now - lastNow;
+        runLength = 1;
+        lastNow = now;
+    }
+    void closeRun()
+    {
+        if (runLength == 0)
+            return;
         if (!draws.empty())
             draws += ',';
-        appendNumber(draws, int64_t(value));
+        appendNumber(draws, int64_t(runDelay));
+        if (runLength > 1) {
+            draws += '*';
+            appendNumber(draws, runLength);
+        }
+        runLength = 0;
     }
 
     bool on() const { return active && !resting; }
@@ -136,8 +161,26 @@ public:
 
 Recorder recorder;
 
+// The clock's reading at the last draw of a recording: its delays summed.
+uint32_t lastReading(std::string_view stream)
+{
+    uint32_t now = 0;
+    size_t at = 0;
+    ReplayToken token;
+    while (nextReplayToken(stream, at, token)) {
+        if (token.kind != 'r')
+            continue;
+        uint32_t delay = 0;
+        int64_t count = 0;
+        while (nextDrawRun(token.draws, delay, count))
+            now += delay;
+    }
+    return now;
+}
+
 void noteTheGameAsItStands()
 {
+    recorder.stateKnown = false;
     recorder.options = optionsOf(game);
     recorder.keys = 0;
     recorder.loose = looseOf(game);
@@ -155,16 +198,25 @@ public:
     std::string_view draws;
     bool diverged = false;
     bool wasRecording = false;
+    uint32_t state = 0;
+    uint32_t now = 0;
+    int64_t runLeft = 0;
 
     bool give(int32_t n, int32_t& value) override
     {
-        if (!nextDraw(draws, value) || value >= n) {
-            diverged = true;
-            value = 0;
+        uint32_t delay = 0;
+        if (runLeft == 0) {
+            if (!nextDrawRun(draws, delay, runLeft)) {
+                diverged = true;
+                runLeft = 1;
+            }
+            now += delay;
         }
+        --runLeft;
+        value = drawWithClock(state, now, n);
         return true;
     }
-    void taken(int32_t, int32_t) override {}
+    void taken(uint32_t) override {}
 
     bool atEnd() const
     {
@@ -189,6 +241,7 @@ bool readUpToTick()
         case 'k': playback.keys = static_cast<int32_t>(n[0]); break;
         case 't': game.pendingRotation = static_cast<int32_t>(n[0]); break;
         case 'r': playback.draws = token.draws; break;
+        case 'g': playback.state = static_cast<uint32_t>(n[0]); break;
         case 'e':
             if (n[0] >= static_cast<int64_t>(game.fieldCells.size()))
                 return false;
@@ -237,6 +290,7 @@ void startRecording()
     r.state = state.str();
     recorder.ticks = 0;
     recorder.quiet = 0;
+    recorder.lastNow = 0;
     noteTheGameAsItStands();
 }
 
@@ -258,6 +312,7 @@ bool continueRecording(const Replay& kept)
     // is not known here: the first tick writes them as they are now.
     recorder.keys = -1;
     recorder.options.cellSize = 0;
+    recorder.lastNow = lastReading(kept.stream);
     recorder.loose.fallSpeed = std::numeric_limits<double>::quiet_NaN();
     return true;
 }
@@ -303,6 +358,9 @@ void recordTickStart()
     for (size_t i = 0; i < game.fieldCells.size(); ++i)
         if (game.fieldCells[i] != recorder.field[i])
             appendToken(tick, 'e', int64_t(i), int64_t(game.fieldCells[i]));
+    // The first tick, a new run's game thread, or a draw between ticks.
+    if (!recorder.stateKnown || randomState() != recorder.state)
+        appendToken(tick, 'g', int64_t(randomState()));
     recorder.previousTap = setRandomTap(&recorder);
 }
 
@@ -317,6 +375,9 @@ void recordTickEnd()
     if (!recorder.on())
         return;
     setRandomTap(recorder.previousTap);
+    recorder.closeRun();
+    recorder.stateKnown = true;
+    recorder.state = randomState();
     const int32_t keys = keysOf(game);
     if (keys != recorder.keys) {
         appendToken(recorder.tick, 'k', int64_t(keys));
@@ -422,7 +483,7 @@ PlaybackStep playbackStep()
     setRandomTap(previous);
     game.cellSize = shownCellSize;
     ++playback.ticks;
-    if (!playback.draws.empty())
+    if (!playback.draws.empty() || playback.runLeft != 0)
         playback.diverged = true;
     playback.draws = {};
     if (playback.diverged)

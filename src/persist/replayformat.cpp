@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <fstream>
+#include <limits>
 #include <system_error>
 
 namespace {
@@ -13,6 +14,7 @@ constexpr std::string_view header = "Dralen replay ";
 constexpr size_t lineWidth = 100;
 constexpr int64_t maxTicks = int64_t(1) << 40;
 constexpr int64_t maxCellIndex = 1 << 16;
+constexpr int64_t maxDrawsATick = 1 << 20;
 
 std::string numberText(double value)
 {
@@ -90,14 +92,15 @@ bool checkToken(const ReplayToken& t)
     case 'o': return n[0] >= 0 && n[0] <= 1000 && n[1] >= 0 && n[1] <= 1000 && n[2] >= 1 && n[2] <= 256
               && n[3] >= 0 && n[3] <= 15;
     case 'x': return n[0] >= 0 && n[0] <= 1000 && n[1] >= 0 && n[1] <= 3 && n[2] >= 0 && n[2] <= 255;
+    case 'g': return n[0] >= 0 && n[0] <= int64_t(std::numeric_limits<uint32_t>::max());
     case 'r': {
         std::string_view draws = t.draws;
-        int32_t value = 0;
+        uint32_t delay = 0;
+        int64_t count = 0;
         if (draws.empty())
             return false;
-        while (nextDraw(draws, value))
-            if (value < 0)
-                return false;
+        while (nextDrawRun(draws, delay, count))
+            ;
         return draws.empty();
     }
     default: return false;
@@ -262,6 +265,7 @@ bool nextReplayToken(std::string_view stream, size_t& at, ReplayToken& token)
         token.number[0] = 1;
         read = args.empty() || (readNumber(args, token.number[0]) && token.number[0] >= 2);
         break;
+    case 'g':
     case 'k':
     case 't': read = readNumber(args, token.number[0]); break;
     case 'e': {
@@ -296,11 +300,16 @@ bool nextReplayToken(std::string_view stream, size_t& at, ReplayToken& token)
     return true;
 }
 
-bool nextDraw(std::string_view& draws, int32_t& value)
+bool nextDrawRun(std::string_view& draws, uint32_t& delay, int64_t& count)
 {
     const size_t stop = draws.find(',');
-    // A list that ends in a comma has a value missing.
-    if (draws.empty() || !readNumber(draws.substr(0, stop), value) || stop + 1 == draws.size())
+    const std::string_view run = draws.substr(0, stop);
+    const size_t times = run.find('*');
+    count = 1;
+    // A list that ends in a comma has a run missing.
+    if (draws.empty() || stop + 1 == draws.size() || !readNumber(run.substr(0, times), delay)
+        || (times != std::string_view::npos && !readNumber(run.substr(times + 1), count)) || count < 1
+        || count > maxDrawsATick)
         return false;
     draws.remove_prefix(stop == std::string_view::npos ? draws.size() : stop + 1);
     return true;

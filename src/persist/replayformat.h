@@ -83,7 +83,10 @@ ReplayReadResult readReplayFile(const std::filesystem::path& path, Replay& repla
 //   kB            the movement keys held from now on: 1 the higher shift,
 //                 2 the lower, 4 fast fall (their sum)
 //   tR            a turn taken in the next tick (a rotation code)
-//   rV,V,...      the draws of the next tick, in order
+//   gS            the game's random generator is in state S from now on
+//   rD*C,D*C,...  the next tick's draws: C of them (*C left out for one) at
+//                 the clock's reading D milliseconds after the draw before
+//                 (modulo 2^32), then the next C at D after those...
 //   eI,C          the field's cell I set to C between two ticks (editor)
 //   xF,X,Y,S,P,U  what the save format rounds or leaves out, set between
 //                 two ticks (a resize re-centres the falling shape, a
@@ -99,13 +102,13 @@ struct ReplayToken {
     char kind = 0;
     int64_t number[4] = {};
     double exact[3] = {};  // for x: the fall speed and the position
-    std::string_view draws;  // for r: the comma-separated values
+    std::string_view draws;  // for r: the runs of draws, as written
 };
 // Reads the token at `at` and moves past it; false at the end of the stream
 // or at a token that is no token.
 bool nextReplayToken(std::string_view stream, size_t& at, ReplayToken& token);
-// The next value of a draw list; false when there is none left.
-bool nextDraw(std::string_view& draws, int32_t& value);
+// The next run of an r token's draws; false when there is none left.
+bool nextDrawRun(std::string_view& draws, uint32_t& delay, int64_t& count);
 
 // The checksum of the end line: of the field's size and cells.
 uint32_t fieldChecksum(int32_t width, int32_t height, const std::vector<int32_t>& cells);
