@@ -46,7 +46,16 @@ home_untouched() { [ "$(desktop_files)" = "$desktop_before" ]; }
 mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
 cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null
 
-display=:$((80 + RANDOM % 9))
+# A screen of the run's own: DRALEN_TEST_DISPLAY when given (":57"), else
+# the first number from a random one on that no X server holds, so that two
+# runs side by side never share one.
+display=${DRALEN_TEST_DISPLAY:-}
+if [ -z "$display" ]; then
+  first=$((80 + RANDOM % 20))
+  for n in $(seq "$first" 99) $(seq 80 "$first"); do
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || { display=:$n; break; }
+  done
+fi
 Xvfb "$display" -screen 0 1920x1200x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 export DISPLAY=$display
