@@ -19,7 +19,7 @@ version=${setup##*/dralen-}
 version=${version%-setup.exe}
 homepage=$(sed -n 's/^DRALEN_HOMEPAGE:STRING=//p' "$win/CMakeCache.txt")
 # The prefix lies in the build, beside what it tests.
-TMPDIR=$win . "$(dirname "$0")/wine.sh" dralen-install
+. "$(dirname "$0")/wine.sh" dralen-install "$win"
 
 drive=$WINEPREFIX/drive_c
 profile=$(find "$drive/users" -mindepth 1 -maxdepth 1 -type d ! -name Public | head -n 1)
@@ -132,6 +132,8 @@ check "LICENSE.txt is the GPL, with CR LF line ends" \
   eval 'crlf_lines "$own_program/LICENSE.txt" && tr -d "\r" <"$own_program/LICENSE.txt" | cmp -s - "$root/COPYING"'
 check "README.txt has CR LF line ends" crlf_lines "$own_program/README.txt"
 check "the program is stripped (under 4 MB)" test "$(stat -c %s "$own_program/dralen.exe")" -lt 4000000
+check "its version resource says $version" \
+  eval '[ "$(strings -el "$own_program/dralen.exe" | grep -A1 -x ProductVersion | tail -n 1)" = "$version" ]'
 check "a Start menu shortcut of the player's own" \
   test -f "$profile/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Dralen.lnk"
 # Wine's account is always an administrator: what can be checked is that

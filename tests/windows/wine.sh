@@ -2,12 +2,12 @@
 # of the run's own (filled without a display, Wine's fonts copied in, quiet,
 # no sound device, no menu entries), an Xvfb screen of its own, clean-up at
 # exit, check, and the check that the player's own desktop gained nothing.
-#   . wine.sh <name of the temporary folder>
+#   . wine.sh <name of the temporary folder> [folder to make it in, else $TMPDIR or /tmp]
 wine=$(command -v wine64 || command -v wine || echo /usr/lib/wine/wine64)
 wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
 [ -x "$wine" ] || { echo "no Wine found (Debian packages wine, wine64)" >&2; exit 2; }
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/$1-XXXXXX")
+work=$(mktemp -d "${2:-${TMPDIR:-/tmp}}/$1-XXXXXX")
 export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all
 # winemenubuilder would write menu entries, icons and file types for the
 # prefix's programs into the real home folder.
