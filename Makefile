@@ -126,12 +126,14 @@ windows: deps $(WIN_DIR)/build.ninja
 package-windows: windows
 	cmake --build $(WIN_DIR) --target package-windows
 
-# The library's tests as a Windows program, the real dralen.exe played under
-# Wine and Xvfb against what the Linux build draws, and the packages
-# installed, played and uninstalled.
+# The program's imports checked against what Windows 7 has, the library's
+# tests as a Windows program, the real dralen.exe played under Wine and Xvfb
+# against what the Linux build draws, and the packages installed (clicked
+# through and silently), played and uninstalled.
 # The Linux build's probe renders what the Windows program is compared with.
 test-windows: deps $(WIN_DIR)/build.ninja $(BUILD_DIR)/build.ninja
-	cmake --build $(WIN_DIR) --target dralen_tests dralen windows-game dralen_wineprobe dralen_fakexinput package-windows
+	cmake --build $(WIN_DIR) --target dralen_tests dralen windows-game dralen_wineprobe dralen_setupprobe dralen_fakexinput package-windows
+	bash tests/windows/imports.sh $(WIN_DIR)/dralen.exe
 	bash tests/windows/run.sh $(WIN_DIR)/tests/dralen_tests.exe $(abspath $(WIN_DIR))/wine
 	cmake --build $(BUILD_DIR) --target dralen_probe
 	bash tests/windows/play.sh $(WIN_DIR) $(BUILD_DIR)

@@ -1,6 +1,7 @@
 #include "ui/dialogtemplates.h"
 
 #include "core/keys.h"
+#include "core/version.h"
 #include "core/utf8text.h"
 #include "persist/halloffame.h"
 #include "ui/customgame.h"
@@ -189,7 +190,7 @@ DialogTemplate buildAbout()
     dialog.width = 145;
     dialog.height = 105;
     std::vector<DialogControl>& c = dialog.controls;
-    c.push_back(label("Dralen 1.14", {7, 4, 131, 8}, TEXT_CENTRE));
+    c.push_back(label("Dralen " DRALEN_VERSION, {7, 4, 131, 8}, TEXT_CENTRE));
     c.push_back(label("A generic and customizable game where you place falling tetraminoes, pentaminoes, "
                       "sextaminoes or even bigger shapes to form hole-free rows",
                       {7, 14, 127, 37}, TEXT_CENTRE));

@@ -9,6 +9,7 @@
 #include "ui/texts.h"
 #include "win32/audio.h"
 #include "win32/dialogs.h"
+#include "win32/dpi.h"
 #include "win32/filedialog.h"
 #include "win32/folders.h"
 #include "win32/menus.h"
@@ -88,7 +89,7 @@ bool makeFrame(int32_t width, int32_t height)
 
 UINT windowDpi()
 {
-    return mainWindow != nullptr ? GetDpiForWindow(mainWindow) : GetDpiForSystem();
+    return dpiOfWindow(mainWindow);
 }
 
 // The frame, caption and menu bar around a client rectangle, measured at the
@@ -96,7 +97,7 @@ UINT windowDpi()
 // monitor of another scale has thicker or thinner ones than the first.
 void addWindowFrame(RECT& rect)
 {
-    AdjustWindowRectExForDpi(&rect, windowStyle, TRUE, 0, windowDpi());
+    adjustWindowRectForDpi(rect, windowStyle, true, 0, windowDpi());
 }
 
 WindowGeometry windowGeometry()

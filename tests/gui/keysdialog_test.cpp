@@ -1,3 +1,4 @@
+#include "core/version.h"
 #include "game/keyboard.h"
 #include "qt/dialogs.h"
 #include "ui/keyconfig.h"
@@ -314,7 +315,7 @@ TEST(AboutDialogTest, ShowsNameVersionDescriptionAndCredits)
         for (const QLabel* label : dialog.findChildren<QLabel*>())
             texts << label->text();
         ASSERT_EQ(texts.size(), 5);
-        EXPECT_EQ(texts[0], "Dralen 1.14");
+        EXPECT_EQ(texts[0], "Dralen " DRALEN_VERSION);
         EXPECT_EQ(texts[1], "A generic and customizable game where you place falling tetraminoes, pentaminoes, "
                             "sextaminoes or even bigger shapes to form hole-free rows");
         for (int i = 2; i < 5; ++i)

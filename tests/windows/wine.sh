@@ -2,12 +2,12 @@
 # of the run's own (filled without a display, Wine's fonts copied in, quiet,
 # no sound device, no menu entries), an Xvfb screen of its own, clean-up at
 # exit, check, and the check that the player's own desktop gained nothing.
-#   . wine.sh <name of the temporary folder>
+#   . wine.sh <name of the temporary folder> [folder to make it in, else $TMPDIR or /tmp]
 wine=$(command -v wine64 || command -v wine || echo /usr/lib/wine/wine64)
 wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
 [ -x "$wine" ] || { echo "no Wine found (Debian packages wine, wine64)" >&2; exit 2; }
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/$1-XXXXXX")
+work=$(mktemp -d "${2:-${TMPDIR:-/tmp}}/$1-XXXXXX")
 export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all
 # winemenubuilder would write menu entries, icons and file types for the
 # prefix's programs into the real home folder.
@@ -46,7 +46,16 @@ home_untouched() { [ "$(desktop_files)" = "$desktop_before" ]; }
 mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
 cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null
 
-display=:$((80 + RANDOM % 9))
+# A screen of the run's own: DRALEN_TEST_DISPLAY when given (":57"), else
+# the first number from a random one on that no X server holds, so that two
+# runs side by side never share one.
+display=${DRALEN_TEST_DISPLAY:-}
+if [ -z "$display" ]; then
+  first=$((80 + RANDOM % 20))
+  for n in $(seq "$first" 99) $(seq 80 "$first"); do
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || { display=:$n; break; }
+  done
+fi
 Xvfb "$display" -screen 0 1920x1200x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 export DISPLAY=$display

@@ -1,4 +1,5 @@
-// icongen: draws Dralen's application icon at the sizes a desktop asks for.
+// icongen: draws Dralen's application icon at the sizes a desktop asks for,
+// and the pictures of the Windows installer.
 //
 //   icongen OUTPUT_DIRECTORY
 //
@@ -7,7 +8,11 @@
 // picture: on a dark tile, an L of four cyan blocks is about to drop into the
 // gap of a magenta row and complete it. Each size is drawn for itself on a
 // whole-pixel grid rather than scaled down from the largest, so the small
-// icons stay crisp. The output is the same on every run.
+// icons stay crisp. The Windows installer's pictures are drawn in the same
+// style: installer-wizard.bmp (164 x 314, the side of the welcome and finish
+// pages) a field in play, installer-header.bmp (150 x 57, the corner of the
+// other pages) the icon on the pages' white. The output is the same on every
+// run.
 
 #include <QColor>
 #include <QImage>
@@ -24,7 +29,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -116,6 +123,102 @@ QImage drawIcon(int size)
     return image;
 }
 
+// The welcome page's side: a tall field in play on the icon's dark ground,
+// a cyan L about to complete the top row of the stack.
+constexpr int WIZARD_WIDTH = 164, WIZARD_HEIGHT = 314;
+constexpr const char* WIZARD_FIELD[] = {
+    "........", "........", "....gg..", "...gg...", "........", "........",
+    "........", "........", "........", "...c....", "...c....", "...cc...",
+    "........", "mmm..vvv", "mgvvgg.v", "gmmvgggv", "ggmmvvgg",
+};
+
+QColor fieldColour(char code)
+{
+    switch (code) {
+    case 'c': return QColor(70, 225, 255);
+    case 'm': return QColor(250, 70, 190);
+    case 'g': return QColor(255, 196, 60);
+    case 'v': return QColor(150, 110, 255);
+    default: return QColor(110, 230, 120);
+    }
+}
+
+bool sameCell(int column, int row, char code)
+{
+    constexpr int rows = static_cast<int>(std::size(WIZARD_FIELD));
+    return row >= 0 && row < rows && column >= 0 && column < 8 && WIZARD_FIELD[row][column] == code;
+}
+
+QImage drawWizard()
+{
+    QImage image(WIZARD_WIDTH, WIZARD_HEIGHT, QImage::Format_RGB32);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    QLinearGradient ground(0, 0, 0, WIZARD_HEIGHT);
+    ground.setColorAt(0, QColor(36, 44, 92));
+    ground.setColorAt(1, QColor(10, 12, 34));
+    painter.fillRect(image.rect(), ground);
+
+    constexpr int rows = static_cast<int>(std::size(WIZARD_FIELD));
+    constexpr int cell = 18;
+    const int left = (WIZARD_WIDTH - 8 * cell) / 2;
+    const int top = WIZARD_HEIGHT - rows * cell - (WIZARD_WIDTH - 8 * cell) / 2;
+    for (int row = 0; row < rows; ++row) {
+        for (int column = 0; column < 8; ++column) {
+            const QRectF rect(left + column * cell, top + row * cell, cell, cell);
+            const char code = WIZARD_FIELD[row][column];
+            if (code == '.') {
+                // The field's empty cells, just visible against the ground.
+                painter.setPen(Qt::NoPen);
+                painter.setBrush(QColor(255, 255, 255, 10));
+                painter.drawRoundedRect(rect.adjusted(1, 1, -1, -1), 2, 2);
+                continue;
+            }
+            // The falling L reads as one piece; the stack's blocks each
+            // keep their rim.
+            const bool piece = code == 'c';
+            const qreal inset = 1;
+            const QRectF body = rect.adjusted(piece && sameCell(column - 1, row, code) ? 0 : inset,
+                                              piece && sameCell(column, row - 1, code) ? 0 : inset,
+                                              piece && sameCell(column + 1, row, code) ? 0 : -inset,
+                                              piece && sameCell(column, row + 1, code) ? 0 : -inset);
+            const QColor base = fieldColour(code);
+            QLinearGradient fill(body.topLeft(), body.bottomLeft());
+            fill.setColorAt(0, base.lighter(135));
+            fill.setColorAt(1, base.darker(125));
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(fill);
+            painter.drawRect(body);
+            const qreal glint = cell * 0.28;
+            QRadialGradient shine(body.topLeft() + QPointF(glint, glint), glint);
+            shine.setColorAt(0, QColor(255, 255, 255, 150));
+            shine.setColorAt(1, QColor(255, 255, 255, 0));
+            painter.setBrush(shine);
+            painter.drawRect(body);
+        }
+    }
+    painter.end();
+    return image;
+}
+
+// The other pages' corner: the 48-pixel icon, right-aligned on their white.
+QImage drawHeader()
+{
+    constexpr int width = 150, height = 57, size = 48;
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.drawImage(width - size - (height - size) / 2, (height - size) / 2, drawIcon(size));
+    painter.end();
+    return image;
+}
+
+// Windows reads bitmaps of 24 bits per pixel everywhere.
+bool saveBitmap(const QImage& image, const std::filesystem::path& file)
+{
+    return image.convertToFormat(QImage::Format_RGB888).save(QString::fromStdString(file.string()), "BMP");
+}
+
 void putLittleEndian(std::string& out, uint32_t value, int bytes)
 {
     for (int i = 0; i < bytes; ++i)
@@ -173,6 +276,13 @@ int main(int argc, char** argv)
         const std::filesystem::path file = directory / ("dralen-" + std::to_string(size) + ".png");
         if (!drawIcon(size).save(QString::fromStdString(file.string()), "PNG")) {
             std::fprintf(stderr, "icongen: cannot write %s\n", file.string().c_str());
+            ++failures;
+        }
+    }
+    for (const auto& [name, image] : {std::pair{"installer-wizard.bmp", drawWizard()},
+                                      std::pair{"installer-header.bmp", drawHeader()}}) {
+        if (!saveBitmap(image, directory / name)) {
+            std::fprintf(stderr, "icongen: cannot write %s\n", (directory / name).string().c_str());
             ++failures;
         }
     }
