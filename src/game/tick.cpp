@@ -209,9 +209,13 @@ void gameThreadMain()
         if (!paced || static_cast<int32_t>(now - game.nextTickTime) > stallLimit)
             game.nextTickTime = now;
         paced = true;
-        if (!runWatchTick()) {
-            {
-                std::lock_guard<std::recursive_mutex> lock(gameLock);
+        bool watched = false;
+        {
+            // Looked at under the lock: a replay that began while this
+            // thread waited for it must not take a step of the player's.
+            std::lock_guard<std::recursive_mutex> lock(gameLock);
+            watched = runWatchTick();
+            if (!watched) {
                 recordTickStart();
                 pollKeys();
                 const bool changed = gameStep();
@@ -219,9 +223,9 @@ void gameThreadMain()
                 if (changed)
                     requestRepaint(false);
             }
-            if (game.gameMode == MODE_GAME_OVER)
-                endGame();
         }
+        if (!watched && game.gameMode == MODE_GAME_OVER)
+            endGame();
         // Each tick is due a fixed time after the one before, not after the
         // moment this one ended.
         game.nextTickTime = game.nextTickTime + tickLength;

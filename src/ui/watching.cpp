@@ -161,6 +161,9 @@ bool watchReplay(const std::filesystem::path& file, const std::string& whose)
     default: showMessage("%s", replayDamagedText); return false;
     }
     std::lock_guard<std::recursive_mutex> lock(gameLock);
+    // The game thread is about to end the player's game: its score first.
+    if (game.gameMode == MODE_GAME_OVER)
+        return false;
     if (watching())
         stopWatching();
     watch.players = game;
