@@ -367,6 +367,46 @@ ended_soon
 kill "$small_xvfb" 2>/dev/null
 export DISPLAY=$large
 
+# 11. A replay recorded on Linux, kept with its Hall of Fame entry, is watched
+# from its row: Watch waits for a row with a replay, the title says whose
+# game it is, and at the replay's end the player's window is back, with no
+# word of another version.
+fixture=$root/tests/fixtures/replays/nano-tetramino-scoring.replay
+score=$(awk '/^end /{print $3}' "$fixture")
+ticks=$(awk '/^end /{print $2}' "$fixture")
+replay=2026-12-08-$score-0123456789abcdef.replay
+mkdir -p "$game/replays"
+cp "$fixture" "$game/replays/$replay"
+printf 'Dralen Hall of Fame\ntable %s\n%s 2026-12-08 Linux player\nreplay %s\n' \
+  "$(sed -n 's/^rules //p' "$fixture")" "$score" "$replay" >"$game/halloffame.txt"
+start_game
+read -r before_width before_height < <(window_size)
+in_game command 40200
+in_game dialog hall >/dev/null
+hall=$(xdotool search --onlyvisible --name '^Hall of Fame' | head -n 1)
+xdotool key --window "$hall" Down  # from the game's own table to the Linux game's
+sleep 0.5
+watch_enabled() { in_game enabled hall 1203; }
+watch_disabled() { ! watch_enabled; }
+check "Watch waits for a row" watch_disabled
+xdotool mousemove --window "$hall" 60 66 click 1
+sleep 0.5
+check "Watch can be pressed for the row of a replay" watch_enabled
+in_game press hall 1203
+sleep 1
+title=$(xdotool getwindowname "$window")
+check "the title says whose game is watched (\"$title\")" [ "$title" = "Dralen – Linux player's game, $score points (replay)" ]
+for _ in $(seq $((ticks / 100 + 15))); do
+  [ "$(xdotool getwindowname "$window")" = "Dralen" ] && break
+  sleep 1
+done
+check "at its end the player's game is back" [ "$(xdotool getwindowname "$window")" = "Dralen" ]
+boxes() { xdotool search --onlyvisible --name '^Dralen$' 2>/dev/null | wc -l; }
+check "and the replay played to its recorded end under Windows" [ "$(boxes)" = 1 ]
+check "in its own window again" [ "$(window_size)" = "$before_width $before_height" ]
+in_game close
+ended_soon
+
 check "no menu entry or file type written into the real home folder" home_untouched
 
 echo "Windows program under Wine: $failures failed"

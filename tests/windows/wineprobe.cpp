@@ -7,6 +7,7 @@
 //                                            their rectangles in dialog units
 //   dralen_wineprobe scroll NAME ID CODE     a scroll of the bar ID, as its arrow would
 //   dralen_wineprobe press NAME ID           a click on the button ID
+//   dralen_wineprobe enabled NAME ID         the control ID can be used
 //   dralen_wineprobe message TEXT            the game's message box shows TEXT
 //   dralen_wineprobe gone NAME               the dialog NAME, or the message
 //                                            box for "message", has closed
@@ -321,7 +322,7 @@ int main(int argc, char** argv)
     const DialogTemplate* dialog = argc >= 3 ? templateNamed(argv[2]) : nullptr;
     if (dialog == nullptr) {
         std::fprintf(stderr, "usage: dralen_wineprobe command ID | close | endsession | message TEXT | filename\n"
-                             "       dralen_wineprobe dialog|tab|texts|scroll|press|gone NAME ...\n");
+                             "       dralen_wineprobe dialog|tab|texts|scroll|press|enabled|gone NAME ...\n");
         return 2;
     }
     HWND window = findDialog(dialog->caption);
@@ -343,6 +344,10 @@ int main(int argc, char** argv)
                                               reinterpret_cast<LPARAM>(bar))
             ? 0
             : 1;
+    }
+    if (command == "enabled" && argc == 4) {
+        HWND control = GetDlgItem(window, std::atoi(argv[3]));
+        return control != nullptr && IsWindowEnabled(control) ? 0 : 1;
     }
     if (command == "press" && argc == 4) {
         const int id = std::atoi(argv[3]);
