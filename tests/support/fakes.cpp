@@ -8,11 +8,22 @@ namespace {
 
 std::atomic<uint32_t> clockNow{0};
 std::atomic<uint32_t> clockStep{1};
+std::atomic<uint32_t> readsPerStep{1};
+std::atomic<uint32_t> readsSinceStep{0};
 std::vector<std::string> cues;
 
 uint32_t readClock()
 {
     return clockNow.fetch_add(clockStep.load());
+}
+
+uint32_t readClockAtRate()
+{
+    if (++readsSinceStep == readsPerStep) {
+        readsSinceStep = 0;
+        return ++clockNow;
+    }
+    return clockNow.load();
 }
 
 void sleepClock(uint32_t ms)
@@ -34,6 +45,14 @@ void install(uint32_t start, uint32_t stepPerRead)
     clockNow = start;
     clockStep = stepPerRead;
     installClock({readClock, sleepClock});
+}
+
+void installReadRate(uint32_t start, uint32_t readsPerMillisecond)
+{
+    clockNow = start;
+    readsPerStep = readsPerMillisecond;
+    readsSinceStep = 0;
+    installClock({readClockAtRate, sleepClock});
 }
 
 void advance(uint32_t ms)

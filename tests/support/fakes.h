@@ -10,6 +10,10 @@
 // still giving the same sequence on every run.
 namespace fakeClock {
 void install(uint32_t start = 1000, uint32_t stepPerRead = 1);
+// Instead of a step on every read, one millisecond every readsPerMillisecond
+// reads, as on the system clock: draws made close together share a reading,
+// and a loop of draws still sees the time pass.
+void installReadRate(uint32_t start, uint32_t readsPerMillisecond);
 void advance(uint32_t ms);
 uint32_t now();
 }  // namespace fakeClock

@@ -4,12 +4,17 @@
 
 #include "core/folders.h"
 #include "game/newgame.h"
+#include "persist/durable.h"
 #include "persist/savefiles.h"
 #include "support/fakewindow.h"
 #include "support/gametest.h"
+#include "support/recordedgames.h"
 #include "support/scriptedplay.h"
 #include "support/tempdir.h"
 #include "ui/commands.h"
+
+#include <algorithm>
+#include <filesystem>
 
 namespace {
 
@@ -29,6 +34,19 @@ protected:
         endPlayback();
     }
 };
+
+const std::filesystem::path fixtureFolder = DRALEN_REPLAY_FIXTURES_DIR;
+
+std::vector<std::filesystem::path> committedRecordings()
+{
+    std::vector<std::filesystem::path> files;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(fixtureFolder, error))
+        if (entry.path().extension() == ".replay")
+            files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    return files;
+}
 
 }  // namespace
 
@@ -104,4 +122,44 @@ TEST_F(ReplayTest, AGameContinuedFromTheAutomaticSaveIsWatchedWhole)
         ASSERT_EQ(stateDigest(), digests[t]) << "at tick " << t;
     }
     EXPECT_EQ(step, PLAYBACK_FINISHED);
+}
+
+// Recordings made by an earlier build, on Linux, replay on every system this
+// build runs on: a change to the rules, the reader or the order of the draws
+// that breaks the player's kept replays shows here.
+TEST_F(ReplayTest, EveryCommittedRecordingPlaysToItsEnd)
+{
+    const std::vector<std::filesystem::path> files = committedRecordings();
+    ASSERT_EQ(files.size(), std::size(recordedGames)) << "the recordings are missing";
+    for (const std::filesystem::path& file : files) {
+        SCOPED_TRACE(file.filename().string());
+        Replay replay;
+        ASSERT_EQ(readReplayFile(file, replay), REPLAY_READ);
+        ASSERT_TRUE(beginPlayback(replay));
+        PlaybackStep step = PLAYBACK_STEPPED;
+        while (step == PLAYBACK_STEPPED)
+            step = playbackStep();
+        EXPECT_EQ(step, PLAYBACK_FINISHED) << "after " << playbackTicks() << " of " << replay.end.ticks << " ticks";
+        endPlayback();
+    }
+}
+
+// The generator of the committed recordings, run by hand when the rules
+// change on purpose:
+//   dralen_tests --gtest_also_run_disabled_tests --gtest_filter=ReplayTest.DISABLED_WritesTheCommittedRecordings
+TEST_F(ReplayTest, DISABLED_WritesTheCommittedRecordings)
+{
+    for (const RecordedGame& played : recordedGames) {
+        SCOPED_TRACE(played.name);
+        const std::string name = std::string(played.name) + ".replay";
+        fakeWindow::clear();
+        ASSERT_EQ(replaceFileContents(fixtureFolder / name, formatReplay(playRecordedGame(played, played.ticks))),
+                  WRITE_DONE);
+        if (played.meddled) {
+            EXPECT_FALSE(game.randomEvents) << "the game ended before the last change";
+        }
+        if (played.randomEvent) {
+            EXPECT_GE(fakeWindow::messages().size(), 2u) << "the tip came, but no event";
+        }
+    }
 }
