@@ -15,6 +15,19 @@ constexpr size_t lineWidth = 100;
 constexpr int64_t maxTicks = int64_t(1) << 40;
 constexpr int64_t maxCellIndex = 1 << 16;
 constexpr int64_t maxDrawsATick = 1 << 20;
+// The game's own reach: a fall speed gradual speed-up takes weeks to reach,
+// and pixel positions far beyond the largest field (96 cells of 256 pixels).
+// Beyond them, the game's arithmetic on positions would overflow.
+constexpr double maxFallSpeed = 10000;
+constexpr double maxPosition = 1 << 20;
+// The shifting and fast-fall speeds, in the header as in a change.
+constexpr int64_t maxOptionSpeed = 1000;
+
+bool exactValuesFit(double fallSpeed, double shapeX, double shapeY)
+{
+    return fallSpeed >= 0 && fallSpeed <= maxFallSpeed && std::abs(shapeX) <= maxPosition
+        && std::abs(shapeY) <= maxPosition;
+}
 
 std::string numberText(double value)
 {
@@ -89,9 +102,10 @@ bool checkToken(const ReplayToken& t)
     case 'k': return n[0] >= 0 && n[0] <= 7;
     case 't': return n[0] >= ROTATE_CCW && n[0] <= ROTATE_CW;
     case 'e': return n[0] >= 0 && n[0] < maxCellIndex && n[1] >= CELL_EMPTY && n[1] <= CELL_ACTIVE;
-    case 'o': return n[0] >= 0 && n[0] <= 1000 && n[1] >= 0 && n[1] <= 1000 && n[2] >= 1 && n[2] <= 256
-              && n[3] >= 0 && n[3] <= 15;
-    case 'x': return n[0] >= 0 && n[0] <= 1000 && n[1] >= 0 && n[1] <= 3 && n[2] >= 0 && n[2] <= 255;
+    case 'o': return n[0] >= 0 && n[0] <= maxOptionSpeed && n[1] >= 0 && n[1] <= maxOptionSpeed && n[2] >= 1
+              && n[2] <= 256 && n[3] >= 0 && n[3] <= 15;
+    case 'x': return n[0] >= 0 && n[0] <= 1000 && n[1] >= 0 && n[1] <= 3 && n[2] >= 0 && n[2] <= 255
+              && exactValuesFit(t.exact[0], t.exact[1], t.exact[2]);
     case 'g': return n[0] >= 0 && n[0] <= int64_t(std::numeric_limits<uint32_t>::max());
     case 'r': {
         std::string_view draws = t.draws;
@@ -202,7 +216,9 @@ ReplayReadResult parseReplay(std::string_view text, Replay& replay)
             return REPLAY_DAMAGED;
     r.options = {options[0], options[1], options[2], options[3] != 0, options[4] != 0, options[5] != 0,
                  options[6] != 0};
-    if (r.options.cellSize < 1 || r.options.cellSize > 256 || r.options.shiftSpeed < 0 || r.options.fastFallSpeed < 0)
+    const ReplayOptions& o = r.options;
+    if (o.cellSize < 1 || o.cellSize > 256 || o.shiftSpeed < 0 || o.shiftSpeed > maxOptionSpeed || o.fastFallSpeed < 0
+        || o.fastFallSpeed > maxOptionSpeed)
         return REPLAY_DAMAGED;
     std::array<double, 8> exact{};
     if (!lines.field("exact", rest) || !readList(rest, ' ', exact))
@@ -210,6 +226,8 @@ ReplayReadResult parseReplay(std::string_view text, Replay& replay)
     for (size_t i = 4; i < 8; ++i)
         if (exact[i] != std::floor(exact[i]) || exact[i] < 0 || exact[i] > (i == 4 ? 1000 : i == 7 ? 255 : 1))
             return REPLAY_DAMAGED;
+    if (!exactValuesFit(exact[0], exact[2], exact[3]) || !exactValuesFit(exact[1], 0, 0))
+        return REPLAY_DAMAGED;
     r.exact = {exact[0], exact[1], exact[2], exact[3], static_cast<int32_t>(exact[4]), exact[5] != 0, exact[6] != 0,
                static_cast<uint32_t>(exact[7])};
 
