@@ -95,7 +95,7 @@ test-tsan: deps $(TSAN_DIR)/build.ninja
 
 # Each fuzz target runs for FUZZ_SECONDS, starting from the committed seeds;
 # what it finds lands in $(FUZZ_DIR)/corpus, crashes in $(FUZZ_DIR)/crashes.
-FUZZ_TARGETS := savegame config halloffame settings
+FUZZ_TARGETS := savegame config halloffame settings replay
 fuzz: deps $(FUZZ_DIR)/build.ninja
 	cmake --build $(FUZZ_DIR)
 	@mkdir -p $(FUZZ_DIR)/crashes

@@ -78,4 +78,14 @@ TEST_F(FuzzCorpusTest, HallOfFameAndSettingsInputsPassTheirChecks)
     }
 }
 
+TEST_F(FuzzCorpusTest, ReplayInputsPassTheirChecks)
+{
+    const std::vector<std::filesystem::path> files = corpusFiles("replay");
+    ASSERT_GE(files.size(), 6u) << "the seeds are missing";
+    for (const std::filesystem::path& file : files) {
+        const std::string text = readWholeFile(file);
+        EXPECT_EQ(checkReplayInput(bytesOf(text), text.size()), "") << file.filename();
+    }
+}
+
 }  // namespace

@@ -6,15 +6,18 @@
 #include "events/randomevents.h"
 #include "game/keyboard.h"
 #include "game/newgame.h"
+#include "game/replay.h"
 #include "game/tick.h"
 #include "persist/config.h"
 #include "persist/halloffame.h"
+#include "persist/replayformat.h"
 #include "persist/saveformat.h"
 #include "persist/settings.h"
 #include "support/fakes.h"
 #include "support/invariants.h"
 #include "support/samplestates.h"
 
+#include <algorithm>
 #include <array>
 #include <fstream>
 #include <mutex>
@@ -26,6 +29,12 @@ constexpr int32_t playedTicks = 300;
 // Stepping costs time in proportion to the field; huge fields are only read
 // and saved, so that one input cannot stall the fuzzer.
 constexpr int32_t largestPlayedField = 40000;
+
+// A recording may ask for any number of quiet ticks; playing stops after
+// this many, fewer on a large field, so that one input cannot stall the
+// fuzzer.
+constexpr int64_t replayedTicks = 200000;
+constexpr int64_t replayedCellTicks = int64_t(200) * 1000 * 1000;
 
 const std::array<int32_t, 4> arrowKeys = {37, 38, 39, 40};
 
@@ -228,5 +237,30 @@ std::string checkSettingsInput(const std::filesystem::path& directory, const uin
     loadExtraSettings();
     if (extraSettings.zoom != loaded.zoom || extraSettings.autosavedRules != loaded.autosavedRules)
         return "the settings changed on their way through a save";
+    return {};
+}
+
+std::string checkReplayInput(const uint8_t* data, size_t size)
+{
+    fakeClock::install(1000, 1);
+    usedTextEvents = 0;
+    game = GameState{};
+    Replay replay;
+    if (parseReplay(std::string_view(reinterpret_cast<const char*>(data), size), replay) != REPLAY_READ)
+        return {};
+    const std::string written = formatReplay(replay);
+    Replay back;
+    if (parseReplay(written, back) != REPLAY_READ)
+        return "what it writes is refused";
+    if (formatReplay(back) != written)
+        return "writing, reading and writing again changes the text";
+
+    std::lock_guard<std::recursive_mutex> lock(gameLock);
+    if (!beginPlayback(replay))
+        return {};
+    const int64_t cap = std::min(replayedTicks, replayedCellTicks / std::max<int64_t>(1, game.cellCount));
+    while (playbackStep() == PLAYBACK_STEPPED && playbackTicks() < cap)
+        ;
+    endPlayback();
     return {};
 }

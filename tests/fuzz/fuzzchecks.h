@@ -48,3 +48,9 @@ std::string checkHallOfFameInput(const uint8_t* data, size_t size);
 // loadExtraSettings; what was read must survive a save and a second load.
 // Empty when all is well, else what went wrong.
 std::string checkSettingsInput(const std::filesystem::path& directory, const uint8_t* data, size_t size);
+
+// Reads the bytes as a replay. A recording that reads must write back as
+// text that reads and writes again unchanged, and must play from its start
+// until it finishes, diverges or has played a few minutes' worth of ticks,
+// whatever it asks of the game. Empty when all is well, else what went wrong.
+std::string checkReplayInput(const uint8_t* data, size_t size);

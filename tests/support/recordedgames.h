@@ -1,5 +1,5 @@
 // Games played by a steady scripted player and recorded the way the game
-// thread records them, for the committed replays.
+// thread records them: the committed replays and the replay fuzzer's seeds.
 #pragma once
 
 #include "core/gamestate.h"

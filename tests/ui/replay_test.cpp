@@ -144,11 +144,12 @@ TEST_F(ReplayTest, EveryCommittedRecordingPlaysToItsEnd)
     }
 }
 
-// The generator of the committed recordings, run by hand when the rules
-// change on purpose:
+// The generator of the committed recordings and of the replay fuzzer's
+// seeds, run by hand when the rules change on purpose:
 //   dralen_tests --gtest_also_run_disabled_tests --gtest_filter=ReplayTest.DISABLED_WritesTheCommittedRecordings
 TEST_F(ReplayTest, DISABLED_WritesTheCommittedRecordings)
 {
+    const std::filesystem::path seeds = std::filesystem::path(DRALEN_FUZZ_CORPUS_DIR) / "replay";
     for (const RecordedGame& played : recordedGames) {
         SCOPED_TRACE(played.name);
         const std::string name = std::string(played.name) + ".replay";
@@ -161,5 +162,6 @@ TEST_F(ReplayTest, DISABLED_WritesTheCommittedRecordings)
         if (played.randomEvent) {
             EXPECT_GE(fakeWindow::messages().size(), 2u) << "the tip came, but no event";
         }
+        ASSERT_EQ(replaceFileContents(seeds / name, formatReplay(playRecordedGame(played, 300))), WRITE_DONE);
     }
 }
