@@ -1,5 +1,6 @@
 // Games played by a steady scripted player and recorded the way the game
-// thread records them: the committed replays and the replay fuzzer's seeds.
+// thread records them: the committed replays, the replay fuzzer's seeds and
+// the benchmark of the recorder.
 #pragma once
 
 #include "core/gamestate.h"
