@@ -130,11 +130,15 @@ package-windows: windows
 # tests as a Windows program, the real dralen.exe played under Wine and Xvfb
 # against what the Linux build draws, and the packages installed (clicked
 # through and silently), played and uninstalled.
-# The Linux build's probe renders what the Windows program is compared with.
+# The Linux build's probe renders what the Windows program is compared with,
+# and plays the game the Windows tests recorded into $(WIN_DIR)/replays.
 test-windows: deps $(WIN_DIR)/build.ninja $(BUILD_DIR)/build.ninja
 	cmake --build $(WIN_DIR) --target dralen_tests dralen windows-game dralen_wineprobe dralen_setupprobe dralen_fakexinput package-windows
 	bash tests/windows/imports.sh $(WIN_DIR)/dralen.exe
-	bash tests/windows/run.sh $(WIN_DIR)/tests/dralen_tests.exe $(abspath $(WIN_DIR))/wine
+	rm -rf $(WIN_DIR)/replays
+	DRALEN_RECORD_INTO='Z:$(abspath $(WIN_DIR))/replays' \
+	  bash tests/windows/run.sh $(WIN_DIR)/tests/dralen_tests.exe $(abspath $(WIN_DIR))/wine
 	cmake --build $(BUILD_DIR) --target dralen_probe
+	$(BUILD_DIR)/tests/dralen_probe replay $(WIN_DIR)/replays/*.replay
 	bash tests/windows/play.sh $(WIN_DIR) $(BUILD_DIR)
 	bash tests/windows/install.sh $(WIN_DIR)

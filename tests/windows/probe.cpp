@@ -14,11 +14,16 @@
 //                                       full: it ends as the next shape comes
 //   dralen_probe same SAVE SAVE         exits 0 when the two files hold the same game
 //   dralen_probe field SAVE             prints the field's width and height
+//   dralen_probe replay FILE...         plays each recording; exits 0 when every
+//                                       one ends exactly as it was recorded
 #include "core/folders.h"
 #include "core/gamestate.h"
 #include "core/window.h"
+#include "core/utf8path.h"
 #include "game/newgame.h"
+#include "game/replay.h"
 #include "persist/config.h"
+#include "persist/replayformat.h"
 #include "persist/saveformat.h"
 #include "render/bmpfile.h"
 #include "render/renderer.h"
@@ -68,8 +73,25 @@ bool loadWithOptions(const char* save, const char* directory)
 
 int usage()
 {
-    std::fprintf(stderr, "usage: dralen_probe size|frame|column|slow-game|same ...\n");
+    std::fprintf(stderr, "usage: dralen_probe size|frame|column|slow-game|same|replay ...\n");
     return 2;
+}
+
+// Plays the recording to its end, as a player watching it would.
+bool replaysToItsEnd(const char* file)
+{
+    Replay replay;
+    if (readReplayFile(pathFromUtf8(file), replay) != REPLAY_READ || !beginPlayback(replay)) {
+        std::printf("%s: no recording that plays\n", file);
+        return false;
+    }
+    PlaybackStep step = PLAYBACK_STEPPED;
+    while (step == PLAYBACK_STEPPED)
+        step = playbackStep();
+    std::printf("%s: %s after %lld of %lld ticks\n", file, step == PLAYBACK_FINISHED ? "finished" : "diverged",
+                static_cast<long long>(playbackTicks()), static_cast<long long>(replay.end.ticks));
+    endPlayback();
+    return step == PLAYBACK_FINISHED;
 }
 
 }  // namespace
@@ -138,6 +160,12 @@ int main(int argc, char** argv)
         std::ofstream out(argv[2], std::ios::binary);
         out << savedText();
         return out ? 0 : 1;
+    }
+    if (command == "replay") {
+        bool all = true;
+        for (int i = 2; i < argc; ++i)
+            all = replaysToItsEnd(argv[i]) && all;
+        return all ? 0 : 1;
     }
     if (command == "same" && argc == 4) {
         if (!readGame(argv[2]))
