@@ -393,8 +393,13 @@ xdotool mousemove --window "$hall" 60 66 click 1
 sleep 0.5
 check "Watch can be pressed for the row of a replay" watch_enabled
 in_game press hall 1203
-sleep 1
-title=$(xdotool getwindowname "$window")
+# The window comes back to the front first, which Wine's music device takes
+# a moment to follow.
+for _ in $(seq 50); do
+  title=$(xdotool getwindowname "$window")
+  [ "$title" != "Dralen" ] && break
+  sleep 0.2
+done
 check "the title says whose game is watched (\"$title\")" [ "$title" = "Dralen – Linux player's game, $score points (replay)" ]
 for _ in $(seq $((ticks / 100 + 15))); do
   [ "$(xdotool getwindowname "$window")" = "Dralen" ] && break
