@@ -3,6 +3,7 @@
 #include "core/folders.h"
 #include "core/utf8path.h"
 #include "core/window.h"
+#include "game/gamepad.h"
 #include "game/keyboard.h"
 #include "game/newgame.h"
 #include "persist/config.h"
@@ -347,10 +348,21 @@ TEST_F(ShellTest, AReplayIsWatchedAtItsSpeedAndThePlayersGameComesBackAsItWas)
     EXPECT_EQ(stateDigest(), players);
     EXPECT_EQ(fake::title, "Dralen");
 
-    // Left with Esc; one whose end differs is said to be of other rules.
+    // Left with Esc, or a controller's B; one whose end differs is said to
+    // be of other rules.
     shellCommand(CMD_WATCH_REPLAY);
     shellKeyDown(0x1B, false);
     EXPECT_FALSE(watching());
+    shellCommand(CMD_WATCH_REPLAY);
+    PadBindings held{};
+    held[KEY_ROTATE_CCW] = true;  // A
+    feedPadBindings(held);
+    EXPECT_EQ(game.gameMode, MODE_PAUSED) << "A pauses";
+    held[KEY_ROTATE_CW] = true;  // B
+    feedPadBindings(held);
+    EXPECT_FALSE(watching());
+    feedPadBindings({});
+    EXPECT_EQ(game.pendingRotation, ROTATE_NONE) << "the buttons turned nothing of the player's";
     Replay other = recorded;
     other.end.score += 1;
     { std::ofstream(dir / "game.replay", std::ios::binary) << formatReplay(other); }
