@@ -201,9 +201,19 @@ public:
     uint32_t state = 0;
     uint32_t now = 0;
     int64_t runLeft = 0;
+    int64_t drawsThisTick = 0;
 
     bool give(int32_t n, int32_t& value) override
     {
+        // Once the recording is off, the step still has to end: the shape
+        // generator draws until a shape fits, and a clock that stands still
+        // could keep it drawing for ever. The clock moves on as it would.
+        if (++drawsThisTick > maxReplayDrawsATick)
+            diverged = true;
+        if (diverged) {
+            value = drawWithClock(state, ++now, n);
+            return true;
+        }
         uint32_t delay = 0;
         if (runLeft == 0) {
             if (!nextDrawRun(draws, delay, runLeft)) {
@@ -480,6 +490,7 @@ PlaybackStep playbackStep()
     game.cellSize = playback.cellSize;
     applyMoveKeys(playback.keys & 1, playback.keys & 2, playback.keys & 4);
     RandomTap* previous = setRandomTap(&playback);
+    playback.drawsThisTick = 0;
     gameStep();
     setRandomTap(previous);
     game.cellSize = shownCellSize;

@@ -14,7 +14,6 @@ constexpr std::string_view header = "Dralen replay ";
 constexpr size_t lineWidth = 100;
 constexpr int64_t maxTicks = int64_t(1) << 40;
 constexpr int64_t maxCellIndex = 1 << 16;
-constexpr int64_t maxDrawsATick = 1 << 20;
 // The game's own reach: a fall speed gradual speed-up takes weeks to reach,
 // and pixel positions far beyond the largest field (96 cells of 256 pixels).
 // Beyond them, the game's arithmetic on positions would overflow.
@@ -327,7 +326,7 @@ bool nextDrawRun(std::string_view& draws, uint32_t& delay, int64_t& count)
     // A list that ends in a comma has a run missing.
     if (draws.empty() || stop + 1 == draws.size() || !readNumber(run.substr(0, times), delay)
         || (times != std::string_view::npos && !readNumber(run.substr(times + 1), count)) || count < 1
-        || count > maxDrawsATick)
+        || count > maxReplayDrawsATick)
         return false;
     draws.remove_prefix(stop == std::string_view::npos ? draws.size() : stop + 1);
     return true;

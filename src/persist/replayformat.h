@@ -60,6 +60,8 @@ struct Replay {
 };
 
 constexpr int32_t replayVersion = 1;
+// The most draws one tick of a recording may hold.
+constexpr int64_t maxReplayDrawsATick = int64_t(1) << 20;
 // More than a hundred hours of play; anything larger is no recording of ours.
 constexpr size_t maxReplaySize = 16u << 20;
 
