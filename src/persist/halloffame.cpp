@@ -270,14 +270,6 @@ HallOfFame readLockedHallOfFame()
     return hall;
 }
 
-// What the file holds once written: the formatter may have left out the
-// tables played longest ago, and their entries' replays go with them.
-HallOfFame parseWritten(const HallOfFame& hall)
-{
-    bool damaged = false;
-    return parseHallOfFame(formatHallOfFame(hall), damaged);
-}
-
 bool entersTable(const HallTable* table, int32_t score)
 {
     return table == nullptr
@@ -622,9 +614,14 @@ std::optional<HallEntry> recordScore(const Difficulty& rules, int32_t score, con
             // Last in the file wins among tables played in the same second,
             // so the table just played is never the one cut.
             std::rotate(table, table + 1, hall.data() + hall.size());
-            written = writeHallOfFame(hall);
+            // What the file holds once written: the formatter may have left
+            // out the tables played longest ago, and their entries' replays
+            // go with them.
+            const std::string text = formatHallOfFame(hall);
+            written = replaceFileContents(hallPath(), text) == WRITE_DONE;
+            bool damaged = false;
             if (written)
-                sweepReplays(parseWritten(hall));
+                sweepReplays(parseHallOfFame(text, damaged));
         }
     }
     // Told once the lock is let go: every other game ending meanwhile would

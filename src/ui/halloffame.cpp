@@ -152,9 +152,11 @@ const HallEntry* selectedEntry(const HallOfFameDialog& dialog)
 bool hallDialogCanWatch(const HallOfFameDialog& dialog)
 {
     const HallEntry* entry = selectedEntry(dialog);
+    if (entry == nullptr)
+        return false;
+    const std::filesystem::path replay = hallReplayPath(*entry);
     std::error_code error;
-    return entry != nullptr && !hallReplayPath(*entry).empty()
-        && std::filesystem::is_regular_file(hallReplayPath(*entry), error);
+    return !replay.empty() && std::filesystem::is_regular_file(replay, error);
 }
 
 void hallDialogNameEdited(HallOfFameDialog& dialog, const std::string& name)
